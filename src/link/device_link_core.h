@@ -1,0 +1,97 @@
+#pragma once
+// The lowest layer of the device link: opening and closing the HID device, framing one command
+// into one output report, reassembling input reports into verified packets, and the command queue
+// drained by one worker thread. The command encoders and reply decoders (src/commands) sit on top
+// and receive every verified packet through PacketSink.
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "link/transport.h"
+
+namespace korvel {
+
+// Main commands (packet types).
+inline constexpr uint8_t MCMD_DSP = 1;
+inline constexpr uint8_t MCMD_FLASH = 2;
+inline constexpr uint8_t MCMD_MCU = 3;
+inline constexpr uint8_t MCMD_KTV = 7;
+
+// Operations.
+inline constexpr uint8_t OP_SET = 0xBB;
+inline constexpr uint8_t OP_GET = 0x66;
+inline constexpr uint8_t OP_DATA = 0xDD;
+inline constexpr uint8_t OP_ACK = 0xEE;
+
+inline constexpr size_t kMaxCommandPayload = 57;
+
+// Waits of the immediate path, in milliseconds (the shipped values).
+inline constexpr int kWaitDefaultMs = 10000;
+inline constexpr int kWaitSceneStorageMs = 20000;
+inline constexpr int kWaitFactoryDefaultMs = 30000;
+inline constexpr int kWaitPresetModeMs = 1000;
+inline constexpr int kWaitShortQueryMs = 500;
+inline constexpr int kNoRead = -1;  // PC_Connect and upgrade data blocks: write only
+
+// Receives each complete packet whose checksum matched, on the thread that read it.
+// `payload` holds `length - 1` bytes: the command identifier, the operation, then the data.
+class PacketSink {
+public:
+    virtual ~PacketSink() = default;
+    virtual void packet_process(uint8_t length, uint8_t type, const uint8_t* payload) = 0;
+};
+
+// One queued command; the payload is owned by the record.
+struct CommandRecord {
+    uint8_t mcmd = 0;
+    uint8_t subcmd = 0;
+    uint8_t optype = 0;
+    std::vector<uint8_t> payload;
+};
+
+class LinkCore {
+public:
+    // `sink` must outlive the LinkCore. The worker thread starts here.
+    LinkCore(TransportFactory factory, PacketSink& sink);
+    ~LinkCore();  // stops the worker; queued commands are discarded unsent
+
+    LinkCore(const LinkCore&) = delete;
+    LinkCore& operator=(const LinkCore&) = delete;
+
+    int OpenHIDDevice();
+    bool IsOpen() const;
+    // With notifyDevice, sends PC_Connect 0 before closing.
+    void CloseHIDDevice(bool notifyDevice);
+    // True once the open device went away (read error / connection closed by the device).
+    bool DeviceGone() const;
+
+    bool SendCtrlCommand(uint8_t mcmd, uint8_t subcmd, uint8_t optype, const uint8_t* data,
+                         uint8_t length);
+    bool ReadHIDData(int timeoutMs);
+
+    // Immediate path: send now on the caller's thread, then read one report with `waitMs`
+    // (kNoRead: no read). Returns the read's result (false for kNoRead).
+    bool SendImmediate(uint8_t mcmd, uint8_t subcmd, uint8_t optype,
+                       const std::vector<uint8_t>& payload, int waitMs);
+
+    // Queued path: false when the queue is disabled and the command was dropped.
+    bool Enqueue(CommandRecord record);
+    void EnableQueue();
+    void DisableQueue();
+    bool QueueEnabled() const;
+
+    // Blocks until no queued command is waiting or in flight, or the timeout passes.
+    bool WaitUntilIdle(std::chrono::milliseconds timeout);
+
+    // Test-only: caps every wait (immediate path and worker) at `maxMs`; 0 restores the
+    // shipped waits.
+    void SetWaitCapForTesting(int maxMs);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace korvel
