@@ -26,4 +26,8 @@ function(korvel_add_test name)
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main korvel_warnings)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${ARG_LABELS}")
+    # Suites labelled "tsan" are rebuilt and rerun under ThreadSanitizer by the test script.
+    if("tsan" IN_LIST ARG_LABELS)
+        add_dependencies(korvel_tsan_tests ${name})
+    endif()
 endfunction()
