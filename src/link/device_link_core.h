@@ -38,7 +38,7 @@ inline constexpr int kNoRead = -1;  // PC_Connect and upgrade data blocks: write
 // Receives each complete packet whose checksum matched, on the thread that read it.
 // `payload` holds `length - 1` bytes: the command identifier, the operation, then the data.
 class PacketSink {
-public:
+  public:
     virtual ~PacketSink() = default;
     virtual void packet_process(uint8_t length, uint8_t type, const uint8_t* payload) = 0;
 };
@@ -52,10 +52,14 @@ struct CommandRecord {
 };
 
 class LinkCore {
-public:
+  public:
     // `sink` must outlive the LinkCore. The worker thread starts here.
     LinkCore(TransportFactory factory, PacketSink& sink);
     ~LinkCore();  // stops the worker; queued commands are discarded unsent
+
+    // Stops the worker now (waiting for the command in flight) and discards the queue. An
+    // owner whose PacketSink is about to be destroyed calls it first; idempotent.
+    void StopWorker();
 
     LinkCore(const LinkCore&) = delete;
     LinkCore& operator=(const LinkCore&) = delete;
@@ -76,11 +80,14 @@ public:
     bool SendImmediate(uint8_t mcmd, uint8_t subcmd, uint8_t optype,
                        const std::vector<uint8_t>& payload, int waitMs);
 
-    // Queued path: false when the queue is disabled and the command was dropped.
+    // Queued path: false when the queue is disabled (or the payload exceeds 57 bytes) and the
+    // command was dropped.
     bool Enqueue(CommandRecord record);
     void EnableQueue();
     void DisableQueue();
     bool QueueEnabled() const;
+    // Records waiting in the queue (not counting the one the worker is sending).
+    size_t QueuedCount() const;
 
     // Blocks until no queued command is waiting or in flight, or the timeout passes.
     bool WaitUntilIdle(std::chrono::milliseconds timeout);
@@ -89,7 +96,10 @@ public:
     // shipped waits.
     void SetWaitCapForTesting(int maxMs);
 
-private:
+  private:
+    // The worker: one queued command, then one read of up to 10 s, in queue order.
+    void McuCmdThread();
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

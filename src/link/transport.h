@@ -20,7 +20,7 @@ inline constexpr size_t kOutputReportSize = 65;  // report number 0 + 64 bytes
 inline constexpr size_t kInputReportSize = 64;
 
 class HidTransport {
-public:
+  public:
     virtual ~HidTransport() = default;
 
     // hid_open(vendor, product, no serial): true when a device was opened.

@@ -39,7 +39,8 @@ std::string ToUtf16Le(const wchar_t* text, size_t length) {
     out.reserve(length * 2);
     for (size_t i = 0; i < length; ++i) {
         auto cp = static_cast<char32_t>(text[i]);
-        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
+        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            cp = 0xFFFD;
         if (cp >= 0x10000) {
             cp -= 0x10000;
             AppendUtf16Le(out, static_cast<char16_t>(0xD800 + (cp >> 10)));
@@ -91,7 +92,8 @@ bool OpenLog(const std::filesystem::path& path) {
     LogState& s = State();
     std::lock_guard lock(s.mutex);
     auto file = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
-    if (!*file) return false;
+    if (!*file)
+        return false;
     s.file = std::move(file);
     s.lineCounter = 0;
     s.open = true;
@@ -100,7 +102,8 @@ bool OpenLog(const std::filesystem::path& path) {
 
 bool OpenLogIfSwitchPresent() {
     std::error_code ec;
-    if (!std::filesystem::exists(kLogSwitchFile, ec)) return false;
+    if (!std::filesystem::exists(kLogSwitchFile, ec))
+        return false;
     return OpenLog(kLogFile);
 }
 
@@ -108,11 +111,14 @@ void CloseLog() {
     LogState& s = State();
     std::lock_guard lock(s.mutex);
     s.open = false;
-    if (s.file) s.file->flush();
+    if (s.file)
+        s.file->flush();
     s.file.reset();
 }
 
-bool IsLogOpen() { return State().open.load(); }
+bool IsLogOpen() {
+    return State().open.load();
+}
 
 int WriteLogV(const wchar_t* format, va_list args) {
     LogState& s = State();
@@ -121,17 +127,19 @@ int WriteLogV(const wchar_t* format, va_list args) {
         return 0;
     }
     std::lock_guard lock(s.mutex);
-    if (!s.file) return 0;
+    if (!s.file)
+        return 0;
     size_t length = FormatInto(s.buffer, format, args);
     std::string console = ToUtf8(s.buffer, length);
     std::fwrite(console.data(), 1, console.size(), stderr);
     std::string bytes = ToUtf16Le(s.buffer, length);
     s.file->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (s.lineCounter.load() > kFlushEvery) {
+    // Counting before the test makes the eleventh line the one that flushes, so a crash loses
+    // at most the ten lines after the last flush.
+    if (s.lineCounter.fetch_add(1) + 1 > kFlushEvery) {
         s.file->flush();
         s.lineCounter = 0;
     }
-    s.lineCounter.fetch_add(1);
     return static_cast<int>(length);
 }
 

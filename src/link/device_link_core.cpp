@@ -1,0 +1,384 @@
+#include "link/device_link_core.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <ctime>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "link/framing.h"
+#include "link/packet_parser.h"
+#include "shell/log/log.h"
+
+namespace korvel {
+namespace {
+
+constexpr int kWorkerReadWaitMs = 10000;
+constexpr size_t kDeviceStringChars = 255;  // 256-character buffer, one for the terminator
+constexpr int kMaxStringFailures = 2;
+constexpr uint8_t kPcConnectSubcmd = 0x1F;
+
+long TickMs() {
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now().time_since_epoch())
+                                 .count());
+}
+
+void LogTimeStamp() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000;
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    WriteLog(L"%d.%02d.%02d %02d:%d:%d:%d\n", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+             local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(millis));
+}
+
+void LogBytes(const uint8_t* bytes, size_t count) {
+    for (size_t i = 0; i < count; ++i)
+        WriteLog(L"%02x ", bytes[i]);
+    WriteLog(L"\n");
+}
+
+void LogRecord(const CommandRecord& record) {
+    WriteLog(L"get mcmd 0x%02x subcmd 0x%02x optype 0x%02x len 0x%02x ", record.mcmd, record.subcmd,
+             record.optype, static_cast<unsigned>(record.payload.size()));
+    for (size_t i = 0; i < record.payload.size(); ++i) {
+        WriteLog(L"cmd_data[%d](0x%02x) ", static_cast<int>(i), record.payload[i]);
+    }
+    WriteLog(L"\n");
+}
+
+// Reads one device string, cut to the 255 characters the shared buffer holds, and logs it.
+bool ReadDeviceString(std::optional<std::wstring> text, const wchar_t* okFormat,
+                      const wchar_t* failure, bool withFirstCode = false) {
+    if (!text) {
+        WriteLog(failure);
+        return false;
+    }
+    if (text->size() > kDeviceStringChars)
+        text->resize(kDeviceStringChars);
+    if (withFirstCode) {
+        WriteLog(okFormat, text->empty() ? 0 : static_cast<int>((*text)[0]), text->c_str());
+    } else {
+        WriteLog(okFormat, text->c_str());
+    }
+    return true;
+}
+
+}  // namespace
+
+struct LinkCore::Impl {
+    Impl(TransportFactory f, PacketSink& sink) : factory(std::move(f)), parser(sink) {}
+
+    TransportFactory factory;
+
+    // The open device. Readers and writers take a copy of the pointer, so closing only drops
+    // the link's reference and the transport is released when the last user returns.
+    mutable std::mutex deviceMutex;
+    std::shared_ptr<HidTransport> device;
+    int handleNumber = 0;  // logged as the HidDeviceObject of the open device
+
+    // Write-busy flag: one output report at a time.
+    std::mutex writeMutex;
+    std::condition_variable writeIdle;
+    bool writeBusy = false;
+
+    // Receive ring and parser, fed and run by one reader at a time.
+    std::mutex parseMutex;
+    PacketParser parser;
+
+    // Command queue and worker.
+    std::mutex queueMutex;
+    std::condition_variable queueChanged;
+    std::deque<CommandRecord> queue;
+    bool inFlight = false;
+    bool running = true;
+    std::atomic<bool> queueEnabled{false};
+    std::atomic<int> waitCapMs{0};
+    std::thread worker;
+    std::mutex stopMutex;  // one joiner
+
+    std::shared_ptr<HidTransport> Device() const {
+        std::lock_guard lock(deviceMutex);
+        return device;
+    }
+
+    static bool Usable(const std::shared_ptr<HidTransport>& t) { return t && !t->Disconnected(); }
+
+    // True while `t` is still the link's device and has not gone away.
+    bool StillOpen(const std::shared_ptr<HidTransport>& t) const {
+        std::lock_guard lock(deviceMutex);
+        return t && device == t && !t->Disconnected();
+    }
+
+    int CappedWait(int waitMs) const {
+        const int cap = waitCapMs.load();
+        return cap > 0 ? std::min(waitMs, cap) : waitMs;
+    }
+};
+
+LinkCore::LinkCore(TransportFactory factory, PacketSink& sink)
+    : impl_(std::make_unique<Impl>(std::move(factory), sink)) {
+    impl_->worker = std::thread([this] { McuCmdThread(); });
+}
+
+LinkCore::~LinkCore() {
+    StopWorker();
+}
+
+void LinkCore::StopWorker() {
+    {
+        std::lock_guard lock(impl_->queueMutex);
+        impl_->running = false;
+    }
+    impl_->queueChanged.notify_all();
+    std::lock_guard stopLock(impl_->stopMutex);
+    if (impl_->worker.joinable())
+        impl_->worker.join();
+}
+
+int LinkCore::OpenHIDDevice() {
+    if (impl_->Device())
+        CloseHIDDevice(false);
+    if (const int initResult = impl_->factory.init ? impl_->factory.init() : 0; initResult != 0) {
+        return initResult;
+    }
+    std::shared_ptr<HidTransport> transport =
+        impl_->factory.create ? impl_->factory.create() : nullptr;
+    if (!transport || !transport->Open()) {
+        WriteLog(L"unable to open device\n");
+        return -1;
+    }
+
+    int failures = 0;
+    failures += !ReadDeviceString(transport->ManufacturerString(), L"Manufacturer String: %ls\n",
+                                  L"Unable to read manufacturer string\n");
+    failures += !ReadDeviceString(transport->ProductString(), L"Product String: %ls\n",
+                                  L"Unable to read product string\n");
+    failures +=
+        !ReadDeviceString(transport->SerialNumberString(), L"Serial Number String: (%d) %ls",
+                          L"Unable to read serial number string\n", true);
+    failures += !ReadDeviceString(transport->IndexedString(1), L"Indexed String 1: %ls\n",
+                                  L"Unable to read indexed string 1\n");
+    if (failures > kMaxStringFailures) {
+        WriteLog(L"read HID info error, unable open device correctly\n");
+        return -1;
+    }
+
+    const int result = transport->SetNonblocking(true);
+    std::lock_guard lock(impl_->deviceMutex);
+    impl_->device = std::move(transport);
+    ++impl_->handleNumber;
+    return result;
+}
+
+bool LinkCore::IsOpen() const {
+    return Impl::Usable(impl_->Device());
+}
+
+bool LinkCore::DeviceGone() const {
+    auto device = impl_->Device();
+    return device && device->Disconnected();
+}
+
+void LinkCore::CloseHIDDevice(bool notifyDevice) {
+    if (!impl_->Device())
+        return;
+    if (notifyDevice) {
+        const uint8_t value = 0;
+        WriteLog(L"PC_Connect = %d\n", value);
+        SendCtrlCommand(MCMD_MCU, kPcConnectSubcmd, OP_SET, &value, 1);
+    }
+    std::shared_ptr<HidTransport> released;
+    {
+        std::lock_guard lock(impl_->deviceMutex);
+        released = std::move(impl_->device);
+    }
+    WriteLog(L"CloseHIDDevice!\n");
+}
+
+bool LinkCore::SendCtrlCommand(uint8_t mcmd, uint8_t subcmd, uint8_t optype, const uint8_t* data,
+                               uint8_t length) {
+    if (!impl_->Device())
+        return false;
+    if (length > kMaxCommandPayload || (length > 0 && data == nullptr)) {
+        WriteLog(L"SendCtrlCommand: payload length %d refused\n", length);
+        return false;
+    }
+
+    std::unique_lock lock(impl_->writeMutex);
+    impl_->writeIdle.wait(lock, [this] { return !impl_->writeBusy; });
+    impl_->writeBusy = true;
+    lock.unlock();
+    auto clearBusy = [this] {
+        {
+            std::lock_guard guard(impl_->writeMutex);
+            impl_->writeBusy = false;
+        }
+        impl_->writeIdle.notify_one();
+    };
+
+    LogTimeStamp();
+    WriteLog(L"SendCtrlCommand\n");
+    const OutputReport report =
+        BuildOutputReport(mcmd, subcmd, optype, std::span<const uint8_t>(data, length));
+    WriteLog(L"begain to write data to devices:\n");
+    LogBytes(report.data(), report.size());
+    WriteLog(L"set WRITE_ROPRT = TRUE\n");
+
+    std::shared_ptr<HidTransport> device = impl_->Device();
+    if (!device) {
+        WriteLog(L"mHidHandle is NULL, can't send cmd\n");
+        clearBusy();
+        return false;
+    }
+    const int handle = impl_->handleNumber;
+    if (device->Write(report.data(), report.size()) < 0) {
+        const std::wstring error = device->ErrorText();
+        WriteLog(L"Write HidDeviceObject = %d errot = %ls\n", handle, error.c_str());
+        clearBusy();
+        return false;
+    }
+    WriteLog(L"write data ok! HidDeviceObject = %d\n", handle);
+    LogTimeStamp();
+    clearBusy();
+    return true;
+}
+
+bool LinkCore::ReadHIDData(int timeoutMs) {
+    const int waitMs = impl_->CappedWait(timeoutMs);
+    const long start = TickMs();
+    WriteLog(L"ReadHIDData timestart = %ld\n", start);
+
+    // Each read has its own buffer: the worker and an immediate sender may read at once.
+    std::array<uint8_t, kOutputReportSize> buffer{};
+    std::shared_ptr<HidTransport> device;
+    int count = 0;
+    for (;;) {
+        device = impl_->Device();
+        if (!Impl::Usable(device)) {
+            WriteLog(L"mHidHandle is NULL\n");
+            return false;
+        }
+        // A failed read is retried with what is left of the wait, so the whole call stays
+        // within it; a time-out (0) is final.
+        const long elapsed = TickMs() - start;
+        count = device->ReadTimeout(buffer.data(), kInputReportSize,
+                                    static_cast<int>(std::max<long>(waitMs - elapsed, 0)));
+        if (count >= 0 || !impl_->StillOpen(device) || TickMs() - start > waitMs)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    WriteLog(L"ReadHIDData done timeend-timestart = %ld\n", TickMs() - start);
+    WriteLog(L"ReadHIDData NumberOfBytesRead = %d\n", count);
+    if (count <= 0)
+        return false;
+
+    const size_t received = std::min<size_t>(static_cast<size_t>(count), kInputReportSize);
+    std::lock_guard lock(impl_->parseMutex);
+    WriteLog(L"read data: ");
+    for (size_t i = 0; i < received; ++i) {
+        if (!impl_->StillOpen(device)) {
+            WriteLog(L"mHidHandle is NULL\n");
+            return false;
+        }
+        impl_->parser.Feed(buffer[i]);
+        WriteLog(L"%02x ", buffer[i]);
+    }
+    WriteLog(L"\n");
+    impl_->parser.Parse([this, &device] { return impl_->StillOpen(device); });
+    return true;
+}
+
+bool LinkCore::SendImmediate(uint8_t mcmd, uint8_t subcmd, uint8_t optype,
+                             const std::vector<uint8_t>& payload, int waitMs) {
+    if (payload.size() > kMaxCommandPayload) {
+        WriteLog(L"SendCtrlCommand: payload length %d refused\n", static_cast<int>(payload.size()));
+        return false;
+    }
+    SendCtrlCommand(mcmd, subcmd, optype, payload.data(), static_cast<uint8_t>(payload.size()));
+    if (waitMs == kNoRead)
+        return false;
+    return ReadHIDData(waitMs);
+}
+
+bool LinkCore::Enqueue(CommandRecord record) {
+    if (!impl_->queueEnabled.load())
+        return false;
+    if (record.payload.size() > kMaxCommandPayload) {
+        WriteLog(L"SendCtrlCommand: payload length %d refused\n",
+                 static_cast<int>(record.payload.size()));
+        return false;
+    }
+    {
+        std::lock_guard lock(impl_->queueMutex);
+        if (!impl_->running)
+            return false;  // no worker left to send it
+        impl_->queue.push_back(std::move(record));
+    }
+    impl_->queueChanged.notify_all();
+    return true;
+}
+
+void LinkCore::EnableQueue() {
+    impl_->queueEnabled = true;
+}
+void LinkCore::DisableQueue() {
+    impl_->queueEnabled = false;
+}
+bool LinkCore::QueueEnabled() const {
+    return impl_->queueEnabled.load();
+}
+
+size_t LinkCore::QueuedCount() const {
+    std::lock_guard lock(impl_->queueMutex);
+    return impl_->queue.size();
+}
+
+bool LinkCore::WaitUntilIdle(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(impl_->queueMutex);
+    return impl_->queueChanged.wait_for(
+        lock, timeout, [this] { return impl_->queue.empty() && !impl_->inFlight; });
+}
+
+void LinkCore::SetWaitCapForTesting(int maxMs) {
+    impl_->waitCapMs = std::max(maxMs, 0);
+}
+
+void LinkCore::McuCmdThread() {
+    WriteLog(L"McuCmdThread start\n");
+    std::unique_lock lock(impl_->queueMutex);
+    for (;;) {
+        impl_->queueChanged.wait(lock, [this] { return !impl_->running || !impl_->queue.empty(); });
+        if (!impl_->running)
+            break;
+        CommandRecord record = std::move(impl_->queue.front());
+        impl_->queue.pop_front();
+        impl_->inFlight = true;
+        lock.unlock();
+
+        LogRecord(record);
+        SendCtrlCommand(record.mcmd, record.subcmd, record.optype, record.payload.data(),
+                        static_cast<uint8_t>(record.payload.size()));
+        record.payload = {};
+        ReadHIDData(kWorkerReadWaitMs);
+
+        lock.lock();
+        impl_->inFlight = false;
+        impl_->queueChanged.notify_all();
+    }
+    std::deque<CommandRecord> discarded = std::move(impl_->queue);
+    impl_->queue.clear();
+    impl_->queueChanged.notify_all();
+    lock.unlock();
+    for (const CommandRecord& record : discarded)
+        LogRecord(record);
+    WriteLog(L"McuCmdThread end\n");
+}
+
+}  // namespace korvel
