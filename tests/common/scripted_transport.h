@@ -41,6 +41,18 @@ struct ScriptedRead {
 enum class DeviceString { Manufacturer = 0, Product = 1, Serial = 2, Indexed = 3 };
 
 class ScriptedDevice : public std::enable_shared_from_this<ScriptedDevice> {
+    // Defined first: the members below deduce their return types from them.
+    template <typename F>
+    auto Locked(F&& f) const {
+        std::lock_guard lock(mutex_);
+        return f();
+    }
+    template <typename T>
+    T Get(const T& field) const {
+        std::lock_guard lock(mutex_);
+        return field;
+    }
+
   public:
     using Responder = std::function<std::vector<ScriptedRead>(std::span<const uint8_t> report)>;
 
@@ -163,17 +175,6 @@ class ScriptedDevice : public std::enable_shared_from_this<ScriptedDevice> {
         }
         std::shared_ptr<ScriptedDevice> device_;
     };
-
-    template <typename F>
-    auto Locked(F&& f) const {
-        std::lock_guard lock(mutex_);
-        return f();
-    }
-    template <typename T>
-    T Get(const T& field) const {
-        std::lock_guard lock(mutex_);
-        return field;
-    }
 
     int Write(std::vector<uint8_t> report) {
         std::chrono::milliseconds delay{};
