@@ -1,0 +1,45 @@
+#include "virtualamp/device_select.h"
+
+#include "link/unix_socket_transport.h"
+#include "link/usb_transport.h"
+#include "virtualamp/virtual_transport.h"
+
+namespace korvel {
+namespace {
+
+constexpr const char* kUnixPrefix = "unix:";
+
+void SetError(std::string* error, const std::string& text) {
+    if (error != nullptr) {
+        *error = text;
+    }
+}
+
+}  // namespace
+
+std::optional<TransportFactory> TransportFactoryForDevice(
+    const std::string& device, std::string* error, std::shared_ptr<VirtualAmplifier>* virtualAmp) {
+    if (device == "usb") {
+        return MakeUsbTransportFactory();
+    }
+    if (device == "virtual") {
+        auto amp = std::make_shared<VirtualAmplifier>();
+        if (virtualAmp != nullptr) {
+            *virtualAmp = amp;
+        }
+        return MakeVirtualTransportFactory(std::move(amp));
+    }
+    const std::string prefix = kUnixPrefix;
+    if (device.rfind(prefix, 0) == 0) {
+        const std::string path = device.substr(prefix.size());
+        if (path.empty()) {
+            SetError(error, "device \"unix:\" needs a socket path, e.g. unix:/tmp/amp.sock");
+            return std::nullopt;
+        }
+        return MakeUnixSocketTransportFactory(path);
+    }
+    SetError(error, "unknown device \"" + device + "\" (use usb, virtual or unix:PATH)");
+    return std::nullopt;
+}
+
+}  // namespace korvel
