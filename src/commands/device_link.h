@@ -283,7 +283,7 @@ class DeviceLink : public PacketSink {
     // Decoders by reply kind (dsp_decoder.cpp, system_decoder.cpp).
     void DecodeRangeInts(std::span<const uint8_t> p, const wchar_t* title, const wchar_t* item);
     void DecodeFilters(std::span<const uint8_t> p);
-    void DecodeEqBands(std::span<const uint8_t> p, const wchar_t* title);
+    void DecodeEqBands(std::span<const uint8_t> p);
     void DecodeDelays(std::span<const uint8_t> p);
     void DecodeTrims(std::span<const uint8_t> p);
     void DecodeMix(std::span<const uint8_t> p);
@@ -304,6 +304,7 @@ class DeviceLink : public PacketSink {
     void DecodeSceneName(std::span<const uint8_t> p);
     void DecodeHandshake(std::span<const uint8_t> p);
     void DecodePassword(std::span<const uint8_t> p);
+    void DispatchUpgradeAck(uint8_t mcmd, std::span<const uint8_t> p);
 
     std::atomic<int> model_{72};
     std::atomic<int> outputs_{6};

@@ -188,12 +188,12 @@ struct MemDataReport {
     uint32_t data = 0;
 };
 
-inline constexpr int kSceneNameBytes = 16;
+inline constexpr int kReportSceneNameBytes = 16;  // the scene-name field of the reply
 
 struct SceneNameReport {
     int32_t reserved = 0;
-    int32_t scene_index = 0;                      // scene number from the reply minus 1
-    std::array<uint8_t, kSceneNameBytes> name{};  // not terminated when all 16 are used
+    int32_t scene_index = 0;                            // scene number from the reply minus 1
+    std::array<uint8_t, kReportSceneNameBytes> name{};  // not terminated when all 16 are used
 };
 
 struct HandshakeReport {
