@@ -1,0 +1,65 @@
+#pragma once
+// Shared plumbing of korvel-cli: exit codes, errors, the device option and the device session.
+
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "commands/device_link.h"
+#include "commands/message_target.h"
+
+namespace korvel::cli {
+
+enum ExitCode : int { kExitOk = 0, kExitDevice = 1, kExitUsage = 2 };
+
+// Thrown for a usage error or bad input: printed as one line, exit status 2.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+// Thrown when no device opens or it does not answer: one line, exit status 1.
+struct DeviceError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct GlobalOptions {
+    std::string device = "usb";
+};
+
+using Args = std::span<const std::string>;
+
+// True when the arguments ask for help ("--help" or "-h" anywhere).
+bool WantsHelp(Args args);
+
+// Parses a number in decimal or 0x-hexadecimal within [min, max]; `what` names it in the error.
+long ParseNumber(std::string_view text, long min, long max, std::string_view what);
+
+// An open DeviceLink whose replies land in `reports`. The link is closed (with PC_Connect 0 when
+// `sayGoodbye` was set by Open) when the session ends.
+class DeviceSession {
+  public:
+    explicit DeviceSession(const std::string& device);
+    ~DeviceSession();
+
+    // Opens the device and announces the application (PC_Connect 1); throws DeviceError.
+    void Open();
+    // Handshake; throws DeviceError when nothing answers.
+    HandshakeReport Handshake(bool* loaderMode);
+
+    DeviceLink& Link() { return *link_; }
+    MessageQueue& Reports() { return reports_; }
+
+  private:
+    MessageQueue reports_;
+    std::unique_ptr<DeviceLink> link_;
+};
+
+int RunInfo(const GlobalOptions& options, Args args);
+int RunRaw(const GlobalOptions& options, Args args);
+
+// Readable one-line form of a decoded message.
+std::string DescribeMessage(const Message& message);
+
+}  // namespace korvel::cli

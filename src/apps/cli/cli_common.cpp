@@ -1,0 +1,78 @@
+#include <algorithm>
+#include <charconv>
+
+#include "apps/cli/cli.h"
+#include "virtualamp/device_select.h"
+
+namespace korvel::cli {
+
+bool WantsHelp(Args args) {
+    return std::any_of(args.begin(), args.end(),
+                       [](const std::string& a) { return a == "--help" || a == "-h"; });
+}
+
+long ParseNumber(std::string_view text, long min, long max, std::string_view what) {
+    int base = 10;
+    std::string_view digits = text;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        base = 16;
+        digits.remove_prefix(2);
+    }
+    long value = 0;
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+    if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size()) {
+        throw UsageError(std::string(what) + " is not a number: '" + std::string(text) + "'");
+    }
+    if (value < min || value > max) {
+        throw UsageError(std::string(what) + " must be between " + std::to_string(min) + " and " +
+                         std::to_string(max) + ": '" + std::string(text) + "'");
+    }
+    return value;
+}
+
+DeviceSession::DeviceSession(const std::string& device) {
+    std::string error;
+    auto factory = TransportFactoryForDevice(device, &error);
+    if (!factory)
+        throw UsageError(error);
+    link_ = std::make_unique<DeviceLink>(std::move(*factory));
+    link_->SetReportTarget(&reports_);
+    link_->SetSceneTarget(&reports_);
+    link_->SetCalibrationTarget(&reports_);
+    link_->SetMemoryTarget(&reports_);
+}
+
+DeviceSession::~DeviceSession() {
+    if (link_->IsOpen())
+        link_->CloseHIDDevice(true);
+    link_->SetReportTarget(nullptr);
+    link_->SetSceneTarget(nullptr);
+    link_->SetCalibrationTarget(nullptr);
+    link_->SetMemoryTarget(nullptr);
+}
+
+void DeviceSession::Open() {
+    link_->OpenHIDDevice();
+    if (!link_->IsOpen())
+        throw DeviceError("no amplifier could be opened");
+    link_->PC_Connect(1);
+}
+
+HandshakeReport DeviceSession::Handshake(bool* loaderMode) {
+    reports_.Clear();
+    if (!link_->Hand_Connect())
+        throw DeviceError("the amplifier did not answer the handshake");
+    while (auto message = reports_.Take()) {
+        if (message->id == kMsgMcuNotNormal) {
+            *loaderMode = true;
+            return {};
+        }
+        if (const auto* handshake = std::get_if<HandshakeReport>(&message->record)) {
+            *loaderMode = false;
+            return *handshake;
+        }
+    }
+    throw DeviceError("the amplifier's handshake reply was not understood");
+}
+
+}  // namespace korvel::cli

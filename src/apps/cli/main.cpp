@@ -1,0 +1,81 @@
+// korvel-cli: the amplifier from the command line, for installers and scripts.
+#include <cstdio>
+#include <exception>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "apps/cli/cli.h"
+#include "shell/log/log.h"
+
+namespace {
+
+using namespace korvel::cli;
+
+constexpr const char* kUsage =
+    "usage: korvel-cli [--device usb|virtual|unix:PATH] COMMAND [ARGS]\n"
+    "\n"
+    "Commands:\n"
+    "  info                              model, firmware versions and mode of the amplifier\n"
+    "  raw MCMD SUBCMD OPTYPE [BYTE...]  send one command and print the decoded replies\n"
+    "\n"
+    "--device chooses the amplifier: usb (default), virtual (one inside this program), or\n"
+    "unix:PATH (korvel-virtual-amp --listen PATH). 'korvel-cli COMMAND --help' explains a\n"
+    "command. Exit status: 0 success, 1 no device or no answer, 2 usage error or bad input.\n";
+
+using Command = std::function<int(const GlobalOptions&, Args)>;
+
+const std::map<std::string, Command>& Commands() {
+    static const std::map<std::string, Command> commands = {
+        {"info", RunInfo},
+        {"raw", RunRaw},
+    };
+    return commands;
+}
+
+int Run(const std::vector<std::string>& argv) {
+    GlobalOptions options;
+    size_t i = 0;
+    for (; i < argv.size(); ++i) {
+        const std::string& arg = argv[i];
+        if (arg == "--device" && i + 1 < argv.size()) {
+            options.device = argv[++i];
+        } else if (arg.rfind("--device=", 0) == 0) {
+            options.device = arg.substr(9);
+        } else if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return kExitOk;
+        } else if (!arg.empty() && arg[0] == '-') {
+            throw UsageError("unknown option '" + arg + "' (see --help)");
+        } else {
+            break;
+        }
+    }
+    if (i == argv.size())
+        throw UsageError("no command given (see --help)");
+    auto command = Commands().find(argv[i]);
+    if (command == Commands().end()) {
+        throw UsageError("unknown command '" + argv[i] + "' (see --help)");
+    }
+    std::vector<std::string> rest(argv.begin() + static_cast<long>(i) + 1, argv.end());
+    return command->second(options, rest);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    korvel::OpenLogIfSwitchPresent();
+    try {
+        return Run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "korvel-cli: %s\n", e.what());
+        return kExitUsage;
+    } catch (const DeviceError& e) {
+        std::fprintf(stderr, "korvel-cli: %s\n", e.what());
+        return kExitDevice;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "korvel-cli: %s\n", e.what());
+        return kExitDevice;
+    }
+}
