@@ -10,8 +10,10 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
 namespace korvel {
 namespace {
@@ -96,13 +98,10 @@ class UnixSocketTransport final : public HidTransport {
 
     int ReadTimeout(uint8_t* buffer, size_t length, int timeoutMs) override {
         const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
-        // Two threads may read; the partial report belongs to whichever holds the lock.
-        std::unique_lock lock(readMutex_, std::defer_lock);
-        if (timeoutMs < 0) {
-            lock.lock();
-        } else if (!lock.try_lock_until(deadline)) {
+        // Two threads may read; the partial report belongs to whichever holds the reader slot.
+        ReaderSlot slot(*this);
+        if (!slot.Acquire(timeoutMs < 0 ? std::optional<Clock::time_point>{} : deadline))
             return 0;
-        }
         while (pending_ < kInputReportSize) {
             if (fd_ < 0 || disconnected_)
                 return -1;
@@ -177,7 +176,42 @@ class UnixSocketTransport final : public HidTransport {
     int fd_ = -1;
     std::atomic<bool> disconnected_{false};
 
-    std::timed_mutex readMutex_;
+    // One reader at a time. A flag under a mutex and condition variable rather than a timed
+    // mutex, whose timed lock the thread sanitizer does not follow.
+    class ReaderSlot {
+      public:
+        explicit ReaderSlot(UnixSocketTransport& owner) : owner_(owner) {}
+        ~ReaderSlot() {
+            if (!held_)
+                return;
+            {
+                std::lock_guard lock(owner_.readerMutex_);
+                owner_.readerBusy_ = false;
+            }
+            owner_.readerFree_.notify_one();
+        }
+        bool Acquire(std::optional<Clock::time_point> deadline) {
+            std::unique_lock lock(owner_.readerMutex_);
+            auto free = [this] { return !owner_.readerBusy_; };
+            if (deadline) {
+                if (!owner_.readerFree_.wait_until(lock, *deadline, free))
+                    return false;
+            } else {
+                owner_.readerFree_.wait(lock, free);
+            }
+            owner_.readerBusy_ = true;
+            held_ = true;
+            return true;
+        }
+
+      private:
+        UnixSocketTransport& owner_;
+        bool held_ = false;
+    };
+
+    std::mutex readerMutex_;
+    std::condition_variable readerFree_;
+    bool readerBusy_ = false;
     std::array<uint8_t, kInputReportSize> report_{};
     size_t pending_ = 0;
 
