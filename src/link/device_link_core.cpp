@@ -81,7 +81,7 @@ struct LinkCore::Impl {
     // the link's reference and the transport is released when the last user returns.
     mutable std::mutex deviceMutex;
     std::shared_ptr<HidTransport> device;
-    int handleNumber = 0;  // logged as the HidDeviceObject of the open device
+    std::atomic<int> handleNumber{0};  // logged as the HidDeviceObject of the open device
 
     // Write-busy flag: one output report at a time.
     std::mutex writeMutex;

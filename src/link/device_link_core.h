@@ -92,8 +92,8 @@ class LinkCore {
     // Blocks until no queued command is waiting or in flight, or the timeout passes.
     bool WaitUntilIdle(std::chrono::milliseconds timeout);
 
-    // Test-only: caps every wait (immediate path and worker) at `maxMs`; 0 restores the
-    // shipped waits.
+    // Test-only: caps every wait (ReadHIDData, hence the immediate path and the worker) at
+    // `maxMs`; 0 restores the shipped waits.
     void SetWaitCapForTesting(int maxMs);
 
   private:

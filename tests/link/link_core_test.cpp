@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 #include <vector>
 
 #include "common/scripted_transport.h"
 #include "link/framing.h"
 #include "link/recording_sink.h"
+#include "shell/log/log.h"
 
 namespace korvel {
 namespace {
@@ -290,6 +294,38 @@ TEST_F(LinkCoreTest, ImmediateAndWorkerWritesNeverOverlap) {
     ASSERT_TRUE(link.WaitUntilIdle(5s));
     EXPECT_EQ(device->WriteCount(), 2u * kEach);
     EXPECT_EQ(device->MaxConcurrentWrites(), 1);
+}
+
+// The log is what an installer sends back with a fault report; the key lines must be there
+// with their exact texts, and the formatting of every line must hold up under the sanitizers.
+TEST_F(LinkCoreTest, LogsTheDeviceConversation) {
+    const auto path = std::filesystem::temp_directory_path() / "korvel_link_core_test.log";
+    ASSERT_TRUE(OpenLog(path));
+    OpenDevice();
+    device->PushReport(Reply(0x07, 0x05));
+    link.SendImmediate(MCMD_DSP, 0x07, OP_GET, {}, kWaitDefaultMs);
+    link.EnableQueue();
+    link.Enqueue(Record(0x09, {0xAB}));
+    ASSERT_TRUE(link.WaitUntilIdle(2s));
+    link.CloseHIDDevice(true);
+    CloseLog();
+
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    std::filesystem::remove(path);
+    std::string text;  // the log is UTF-16LE; these lines are ASCII
+    for (size_t i = 0; i < bytes.size(); i += 2)
+        text.push_back(bytes[i]);
+    for (const char* expected :
+         {"Manufacturer String: Korvel\n", "Product String: Scripted amplifier\n",
+          "Serial Number String: (48) 0001", "Indexed String 1: scripted\n", "SendCtrlCommand\n",
+          "begain to write data to devices:\n00 aa 55 03 01 07 66 ", "set WRITE_ROPRT = TRUE\n",
+          "write data ok! HidDeviceObject = ", "ReadHIDData NumberOfBytesRead = 64\n",
+          "read data: aa 55 04 01 07 dd 05 12 ", "packet_checksum: temp_sum(0xffffff12)\n",
+          "get mcmd 0x01 subcmd 0x09 optype 0xbb len 0x01 cmd_data[0](0xab) \n", "PC_Connect = 0\n",
+          "CloseHIDDevice!\n"}) {
+        EXPECT_NE(text.find(expected), std::string::npos) << expected;
+    }
 }
 
 TEST(LinkCoreLifetime, DestructionDiscardsQueuedCommandsUnsent) {
