@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <numbers>
 
 namespace korvel {
@@ -120,12 +121,14 @@ PowerBounds PeakingBounds(double gainDb) {
     return {std::max(-8.0, std::min(0.0, g) - 1.0), std::max(0.0, g) + 1.0};
 }
 
-class CascadePower {
+// The grid's points e^{-jw} on the unit circle, padded with z = 1 to whole blocks of kLane.
+class UnitCircle {
   public:
-    explicit CascadePower(std::span<const double> grid) : count_(grid.size()) {
+    explicit UnitCircle(std::span<const double> grid) : count_(grid.size()) {
         const size_t padded = (count_ + kLane - 1) / kLane * kLane;
         re_.assign(padded, 1.0);
         im_.assign(padded, 0.0);
+        // The second-to-last grid point stands for fs/2.
         const double nyquist = grid.size() >= 2 ? grid[grid.size() - 2] : kEqSampleRate / 2.0;
         for (size_t i = 0; i < count_; ++i) {
             const double omega = 2.0 * kPi * grid[i] / (2.0 * nyquist);
@@ -133,6 +136,21 @@ class CascadePower {
             im_[i] = -std::sin(omega);
         }
     }
+
+    size_t Count() const { return count_; }
+    size_t Padded() const { return re_.size(); }
+    const double* Re() const { return re_.data(); }
+    const double* Im() const { return im_.data(); }
+
+  private:
+    size_t count_;
+    std::vector<double> re_;
+    std::vector<double> im_;
+};
+
+class CascadePower {
+  public:
+    explicit CascadePower(const UnitCircle& points) : points_(points) {}
 
     void Add(const Biquad& stage, PowerBounds bounds) {
         if (stage.IsIdentity()) {
@@ -144,7 +162,7 @@ class CascadePower {
     }
 
     void WriteDb(std::span<double> out) const {
-        const size_t n = std::min(count_, out.size());
+        const size_t n = std::min(points_.Count(), out.size());
         if (stages_.empty()) {
             std::fill_n(out.begin(), n, 0.0);
         } else if (lowSum_ >= -kSafeLog10Range && highSum_ <= kSafeLog10Range) {
@@ -155,67 +173,86 @@ class CascadePower {
     }
 
   private:
-    // |B|^2 and |A|^2 of one section at points [i, i + kLane), Horner's rule in z^-1.
-    struct Powers {
-        double num[kLane];
-        double den[kLane];
-    };
-    Powers SectionPowers(const Biquad& s, size_t i) const {
-        Powers p;
-        for (size_t l = 0; l < kLane; ++l) {
-            const double ur = re_[i + l];
-            const double ui = im_[i + l];
-            const double tr = s.b2 * ur + s.b1;
-            const double ti = s.b2 * ui;
-            const double br = tr * ur - ti * ui + s.b0;
-            const double bi = tr * ui + ti * ur;
-            const double vr = s.a2 * ur + s.a1;
-            const double vi = s.a2 * ui;
-            const double ar = vr * ur - vi * ui + 1.0;
-            const double ai = vr * ui + vi * ur;
-            p.num[l] = br * br + bi * bi;
-            p.den[l] = ar * ar + ai * ai;
-        }
-        return p;
+    // |H|^2 of one section, Horner's rule in z^-1 for numerator and denominator. T is double
+    // or a vector of doubles; every lane does exactly the arithmetic of the scalar version.
+    template <typename T>
+    static T SectionPower(const Biquad& s, T ur, T ui) {
+        const T tr = s.b2 * ur + s.b1;
+        const T ti = s.b2 * ui;
+        const T br = tr * ur - ti * ui + s.b0;
+        const T bi = tr * ui + ti * ur;
+        const T vr = s.a2 * ur + s.a1;
+        const T vi = s.a2 * ui;
+        const T ar = vr * ur - vi * ui + 1.0;
+        const T ai = vr * ui + vi * ur;
+        return (br * br + bi * bi) / (ar * ar + ai * ai);
     }
 
+    // Points run through every stage in blocks, their running product held in registers.
     void WriteDbFromProduct(std::span<double> out) const {
-        const size_t padded = re_.size();
-        std::vector<double> product(padded, 1.0);
-        std::vector<double> floored(padded, 0.0);
-        for (const Biquad& s : stages_) {
-            for (size_t i = 0; i < padded; i += kLane) {
-                const Powers p = SectionPowers(s, i);
-                for (size_t l = 0; l < kLane; ++l) {
-                    const double power = p.num[l] / p.den[l];
-                    const bool inStopBand = !(power > kStopBandPower);
-                    product[i + l] *= inStopBand ? 1.0 : power;
-                    floored[i + l] += inStopBand ? 1.0 : 0.0;
-                }
+        for (size_t i = 0; i < points_.Padded(); i += kLane) {
+            double product[kLane];
+            double floored[kLane];
+            MultiplyStages(i, product, floored);
+            for (size_t l = 0; l < kLane && i + l < out.size(); ++l) {
+                out[i + l] = 10.0 * std::log10(product[l]) + kStopBandDb * floored[l];
             }
         }
-        for (size_t i = 0; i < out.size(); ++i) {
-            out[i] = 10.0 * std::log10(product[i]) + kStopBandDb * floored[i];
+    }
+
+#if defined(__GNUC__)
+    // Two doubles per vector: plain SSE2 on x86-64, no wider instruction set assumed.
+    using Vec = double __attribute__((vector_size(2 * sizeof(double))));
+    using Mask = int64_t __attribute__((vector_size(2 * sizeof(double))));
+    static_assert(kLane % 2 == 0);
+
+    void MultiplyStages(size_t first, double* product, double* floored) const {
+        const Vec one = {1.0, 1.0};
+        for (size_t v = 0; v < kLane; v += 2) {
+            Vec ur;
+            Vec ui;
+            std::memcpy(&ur, points_.Re() + first + v, sizeof(Vec));
+            std::memcpy(&ui, points_.Im() + first + v, sizeof(Vec));
+            Vec prod = one;
+            Vec count = one - one;
+            for (const Biquad& s : stages_) {
+                const Vec power = SectionPower(s, ur, ui);
+                const Mask pass = power > kStopBandPower;  // false for NaN as well
+                prod *= reinterpret_cast<Vec>((reinterpret_cast<Mask>(power) & pass) |
+                                              (reinterpret_cast<Mask>(one) & ~pass));
+                count += reinterpret_cast<Vec>(reinterpret_cast<Mask>(one) & ~pass);
+            }
+            std::memcpy(product + v, &prod, sizeof(Vec));
+            std::memcpy(floored + v, &count, sizeof(Vec));
         }
     }
+#else
+    void MultiplyStages(size_t first, double* product, double* floored) const {
+        for (size_t l = 0; l < kLane; ++l) {
+            product[l] = 1.0;
+            floored[l] = 0.0;
+            for (const Biquad& s : stages_) {
+                const double power =
+                    SectionPower(s, points_.Re()[first + l], points_.Im()[first + l]);
+                const bool pass = power > kStopBandPower;
+                product[l] *= pass ? power : 1.0;
+                floored[l] += pass ? 0.0 : 1.0;
+            }
+        }
+    }
+#endif
 
     void WriteDbPerStage(std::span<double> out) const {
-        std::vector<double> total(re_.size(), 0.0);
+        std::fill(out.begin(), out.end(), 0.0);
         for (const Biquad& s : stages_) {
-            for (size_t i = 0; i < re_.size(); i += kLane) {
-                const Powers p = SectionPowers(s, i);
-                for (size_t l = 0; l < kLane; ++l) {
-                    const double power = p.num[l] / p.den[l];
-                    total[i + l] += power > kStopBandPower ? 10.0 * std::log10(power) : kStopBandDb;
-                }
+            for (size_t i = 0; i < out.size(); ++i) {
+                const double power = SectionPower(s, points_.Re()[i], points_.Im()[i]);
+                out[i] += power > kStopBandPower ? 10.0 * std::log10(power) : kStopBandDb;
             }
         }
-        std::copy_n(total.begin(), out.size(), out.begin());
     }
 
-    size_t count_;
-    std::vector<double> re_;
-    std::vector<double> im_;
+    const UnitCircle& points_;
     std::vector<Biquad> stages_;
     double lowSum_ = 0.0;
     double highSum_ = 0.0;
@@ -232,6 +269,32 @@ void AddCrossover(CascadePower& cascade, bool lowPass, double fc, int order, int
 void AddPeaking(CascadePower& cascade, double fs, double f0, double gainDb, double q) {
     const Biquad band = DesignPeaking(fs, f0, gainDb, q);
     cascade.Add(band, PeakingBounds(gainDb));
+}
+
+// eqSize comes from the model and may be corrupt; never read past the band row.
+size_t BandCount(const ChannelSettings& channel, std::span<const EqBand> bands) {
+    return static_cast<size_t>(
+        std::clamp<int64_t>(channel.eqSize, 0, static_cast<int64_t>(bands.size())));
+}
+
+// total = high-pass + low-pass + every band (gain 0 when disabled or the equaliser is bypassed).
+void ChannelTotalDb(const UnitCircle& points, const ChannelSettings& channel,
+                    std::span<const EqBand> bands, bool eqBypassed, std::span<double> totalDb) {
+    CascadePower cascade(points);
+    const FilterSettings& hp = channel.crossover.hp;
+    const FilterSettings& lp = channel.crossover.lp;
+    if (hp.bypass != 1) {
+        AddCrossover(cascade, false, hp.fs, hp.slope, hp.type);
+    }
+    if (lp.bypass != 1) {
+        AddCrossover(cascade, true, lp.fs, lp.slope, lp.type);
+    }
+    for (size_t i = 0; i < BandCount(channel, bands); ++i) {
+        const EqBand& band = bands[i];
+        const double gain = (eqBypassed || band.enable != 1) ? 0.0 : band.eqGain;
+        AddPeaking(cascade, kEqSampleRate, band.freq, gain, band.eqFactor);
+    }
+    cascade.WriteDb(totalDb);
 }
 
 }  // namespace
@@ -375,21 +438,24 @@ void EvaluateCascadeDb(std::span<const double> b, std::span<const double> a, int
 
 void PeakingResponseDb(double fs, double f0, double gainDb, double q, std::span<const double> grid,
                        std::span<double> out) {
-    CascadePower cascade(grid);
+    const UnitCircle points(grid);
+    CascadePower cascade(points);
     AddPeaking(cascade, fs, f0, gainDb, q);
     cascade.WriteDb(out);
 }
 
 void HighPassResponseDb(double /*fs*/, double fc, int order, int type, std::span<const double> grid,
                         std::span<double> out) {
-    CascadePower cascade(grid);
+    const UnitCircle points(grid);
+    CascadePower cascade(points);
     AddCrossover(cascade, false, fc, order, type);
     cascade.WriteDb(out);
 }
 
 void LowPassResponseDb(double /*fs*/, double fc, int order, int type, std::span<const double> grid,
                        std::span<double> out) {
-    CascadePower cascade(grid);
+    const UnitCircle points(grid);
+    CascadePower cascade(points);
     AddCrossover(cascade, true, fc, order, type);
     cascade.WriteDb(out);
 }
@@ -397,31 +463,13 @@ void LowPassResponseDb(double /*fs*/, double fc, int order, int type, std::span<
 bool ComputeChannelResponse(const ChannelSettings& channel, std::span<const EqBand> bands,
                             bool eqBypassed, std::span<double> frequencies,
                             std::span<double> totalDb) {
-    // eqSize comes from the model and may be corrupt; never read past the band row.
-    const size_t bandCount = static_cast<size_t>(
-        std::clamp<int64_t>(channel.eqSize, 0, static_cast<int64_t>(bands.size())));
     const size_t n = std::min(frequencies.size(), totalDb.size());
-    if (bandCount == 0 || n == 0) {
+    if (BandCount(channel, bands) == 0 || n == 0) {
         return false;
     }
     BuildFrequencyGrid(kEqSampleRate, frequencies.first(n));
-    const std::span<const double> grid = frequencies.first(n);
-
-    CascadePower cascade(grid);
-    const FilterSettings& hp = channel.crossover.hp;
-    const FilterSettings& lp = channel.crossover.lp;
-    if (hp.bypass != 1) {
-        AddCrossover(cascade, false, hp.fs, hp.slope, hp.type);
-    }
-    if (lp.bypass != 1) {
-        AddCrossover(cascade, true, lp.fs, lp.slope, lp.type);
-    }
-    for (size_t i = 0; i < bandCount; ++i) {
-        const EqBand& band = bands[i];
-        const double gain = (eqBypassed || band.enable != 1) ? 0.0 : band.eqGain;
-        AddPeaking(cascade, kEqSampleRate, band.freq, gain, band.eqFactor);
-    }
-    cascade.WriteDb(totalDb.first(n));
+    const UnitCircle points(frequencies.first(n));
+    ChannelTotalDb(points, channel, bands, eqBypassed, totalDb.first(n));
     return true;
 }
 
@@ -429,13 +477,14 @@ SceneCurves ComputeSceneCurves(const SceneRecord& scene) {
     SceneCurves curves;
     curves.frequencies.assign(kResponsePoints, 0.0);
     BuildFrequencyGrid(kEqSampleRate, curves.frequencies);
-    std::vector<double> scratchFrequencies(kResponsePoints);
-    for (int ch = 0; ch < kChannelSlots; ++ch) {
-        std::vector<double>& total = curves.totalDb[static_cast<size_t>(ch)];
+    const UnitCircle points(curves.frequencies);  // shared by all channels of this call
+    for (size_t ch = 0; ch < kChannelSlots; ++ch) {
+        std::vector<double>& total = curves.totalDb[ch];
         total.assign(kResponsePoints, 0.0);
-        const ChannelSettings& channel = scene.channels[static_cast<size_t>(ch)];
-        ComputeChannelResponse(channel, scene.eqStore[static_cast<size_t>(ch)], channel.bypass != 0,
-                               scratchFrequencies, total);
+        const ChannelSettings& channel = scene.channels[ch];
+        if (BandCount(channel, scene.eqStore[ch]) > 0) {
+            ChannelTotalDb(points, channel, scene.eqStore[ch], channel.bypass != 0, total);
+        }
     }
     return curves;
 }
