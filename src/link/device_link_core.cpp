@@ -204,7 +204,7 @@ void LinkCore::CloseHIDDevice(bool notifyDevice) {
 
 bool LinkCore::SendCtrlCommand(uint8_t mcmd, uint8_t subcmd, uint8_t optype, const uint8_t* data,
                                uint8_t length) {
-    if (!impl_->Device())
+    if (!Impl::Usable(impl_->Device()))
         return false;
     if (length > kMaxCommandPayload || (length > 0 && data == nullptr)) {
         WriteLog(L"SendCtrlCommand: payload length %d refused\n", length);
