@@ -1,0 +1,129 @@
+#include "uiframework/language.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+
+#include "shell/log/log.h"
+
+namespace korvel::ui {
+
+namespace {
+
+const QRegularExpression& KeyPattern() {
+    // Keys are usually lower case with underscores, but a few carry blanks ("${reverse phase}").
+    static const QRegularExpression pattern(QStringLiteral(R"(\$\{([^{}$]+)\})"));
+    return pattern;
+}
+
+}  // namespace
+
+QString LanguageCodeForSetting(int value) {
+    switch (value) {
+        case 0:
+            return kLanguageEnglish;
+        case 1:
+            return kLanguageChinese;
+        case 2:
+            return kLanguageRussian;
+        default:
+            return {};
+    }
+}
+
+LanguageManager& LanguageManager::Instance() {
+    static LanguageManager* instance = new LanguageManager();  // lives as long as the process
+    return *instance;
+}
+
+bool LanguageManager::ParseLanguageXml(const QByteArray& xml, QHash<QString, QString>* texts) {
+    QXmlStreamReader reader(xml);
+    bool sawRoot = false;
+    while (reader.readNextStartElement()) {
+        if (!sawRoot) {
+            if (reader.name() != QLatin1String("Language")) {
+                return false;
+            }
+            sawRoot = true;
+            continue;
+        }
+        if (reader.name() == QLatin1String("Text")) {
+            const QString key = reader.attributes().value(QLatin1String("key")).toString();
+            const QString text = reader.readElementText();
+            if (!key.isEmpty()) {
+                texts->insert(key, text);
+            }
+        } else {
+            reader.skipCurrentElement();
+        }
+    }
+    return sawRoot && !reader.hasError();
+}
+
+bool LanguageManager::Register(const QString& code, const QString& path) {
+    QFile file(path);
+    QHash<QString, QString> texts;
+    if (!file.open(QIODevice::ReadOnly) || !ParseLanguageXml(file.readAll(), &texts)) {
+        WriteLog(L"LanguageManager::Register failed for %ls\n", path.toStdWString().c_str());
+        languages_.remove(code);
+        return false;
+    }
+    languages_.insert(code, std::move(texts));
+    return true;
+}
+
+void LanguageManager::Select(const QString& code) {
+    if (code.isEmpty() || code == current_) {
+        return;
+    }
+    current_ = code;
+    emit LanguageChanged();
+}
+
+bool LanguageManager::Lookup(const QString& code, const QString& key, QString* text) const {
+    const auto language = languages_.constFind(code);
+    if (language == languages_.constEnd()) {
+        return false;
+    }
+    const auto found = language->constFind(key);
+    if (found == language->constEnd()) {
+        return false;
+    }
+    *text = *found;
+    return true;
+}
+
+QString LanguageManager::Text(const QString& key) const {
+    QString text;
+    if (Lookup(current_, key, &text) || Lookup(kLanguageEnglish, key, &text)) {
+        return text;
+    }
+    return QStringLiteral("${") + key + QLatin1Char('}');
+}
+
+QString LanguageManager::Translate(const QString& raw) const {
+    if (!raw.contains(QLatin1String("${"))) {
+        return raw;
+    }
+    QString result;
+    qsizetype last = 0;
+    auto matches = KeyPattern().globalMatch(raw);
+    while (matches.hasNext()) {
+        const QRegularExpressionMatch match = matches.next();
+        result += raw.mid(last, match.capturedStart() - last);
+        result += Text(match.captured(1));
+        last = match.capturedEnd();
+    }
+    result += raw.mid(last);
+    return result;
+}
+
+bool LanguageManager::ContainsKey(const QString& raw) {
+    return KeyPattern().match(raw).hasMatch();
+}
+
+QString Tr(const QString& raw) {
+    return LanguageManager::Instance().Translate(raw);
+}
+
+}  // namespace korvel::ui

@@ -1,0 +1,447 @@
+#include "uiframework/layout_builder.h"
+
+#include <QBoxLayout>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QXmlStreamReader>
+
+#include "shell/log/log.h"
+#include "uiframework/busy_indicator.h"
+#include "uiframework/controls.h"
+#include "uiframework/dpi_scale.h"
+
+namespace korvel::ui {
+
+namespace {
+
+constexpr int kMaxIncludeDepth = 8;
+constexpr int kMaxRepeat = 256;  // a layout typo must not create millions of widgets
+
+// Properties that keep the 96-DPI lengths so the scale can be re-applied in place.
+constexpr const char* kLengthProperties[] = {"k_width",     "k_height",   "k_minwidth",
+                                             "k_minheight", "k_maxwidth", "k_maxheight"};
+
+bool IsTrue(const QString& value) {
+    return value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || value == "1";
+}
+
+int ToInt(const QString& value, int fallback) {
+    bool ok = false;
+    const int number = value.trimmed().toInt(&ok);
+    return ok ? number : fallback;
+}
+
+// "m" or "l,t,r,b" (missing parts repeat the last one given).
+QList<int> ParseMargins(const QString& text) {
+    QList<int> parts;
+    for (const QString& piece : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        parts.append(qMax(0, ToInt(piece, 0)));
+    }
+    if (parts.isEmpty()) {
+        parts.append(0);
+    }
+    while (parts.size() < 4) {
+        parts.append(parts.size() == 1 ? parts[0] : parts[parts.size() - 2]);
+    }
+    return parts.mid(0, 4);
+}
+
+QString Substitute(QString value, const std::vector<int>& indices) {
+    for (int index : indices) {
+        const qsizetype at = value.indexOf(QLatin1String("%d"));
+        if (at < 0) {
+            break;
+        }
+        value.replace(at, 2, QString::number(index));
+    }
+    return value;
+}
+
+Qt::Alignment ParseAlign(const QString& text) {
+    Qt::Alignment align = Qt::AlignVCenter;
+    if (text.contains(QLatin1String("center"))) {
+        align |= Qt::AlignHCenter;
+    } else if (text.contains(QLatin1String("right"))) {
+        align |= Qt::AlignRight;
+    } else {
+        align |= Qt::AlignLeft;
+    }
+    return align;
+}
+
+void ApplyLengths(QWidget* widget, int percent) {
+    auto scaled = [&](const char* property, int* out) {
+        const QVariant value = widget->property(property);
+        if (!value.isValid()) {
+            return false;
+        }
+        *out = ScaleLength(value.toInt(), percent);
+        return true;
+    };
+    int length = 0;
+    if (scaled("k_width", &length)) {
+        widget->setFixedWidth(length);
+    }
+    if (scaled("k_height", &length)) {
+        widget->setFixedHeight(length);
+    }
+    if (scaled("k_minwidth", &length)) {
+        widget->setMinimumWidth(length);
+    }
+    if (scaled("k_minheight", &length)) {
+        widget->setMinimumHeight(length);
+    }
+    if (scaled("k_maxwidth", &length)) {
+        widget->setMaximumWidth(length);
+    }
+    if (scaled("k_maxheight", &length)) {
+        widget->setMaximumHeight(length);
+    }
+}
+
+void ApplyLayoutLengths(QLayout* layout, int percent) {
+    const QVariant margins = layout->property("k_margin");
+    if (margins.isValid()) {
+        const QList<int> m = ParseMargins(margins.toString());
+        layout->setContentsMargins(ScaleLength(m[0], percent), ScaleLength(m[1], percent),
+                                   ScaleLength(m[2], percent), ScaleLength(m[3], percent));
+    }
+    const QVariant spacing = layout->property("k_spacing");
+    if (spacing.isValid()) {
+        layout->setSpacing(ScaleLength(spacing.toInt(), percent));
+    }
+}
+
+void SetBoxLayout(QWidget* container, bool vertical, const QHash<QString, QString>& attrs) {
+    QBoxLayout* box = vertical ? static_cast<QBoxLayout*>(new QVBoxLayout(container))
+                               : static_cast<QBoxLayout*>(new QHBoxLayout(container));
+    box->setProperty("k_margin", attrs.value(QStringLiteral("margin"), QStringLiteral("0")));
+    box->setProperty("k_spacing", ToInt(attrs.value(QStringLiteral("spacing")), 0));
+    ApplyLayoutLengths(box, 100);
+}
+
+}  // namespace
+
+bool ParseLayout(const QByteArray& xml, LayoutNode* root, QString* error) {
+    QXmlStreamReader reader(xml);
+    std::vector<LayoutNode*> stack;
+    bool haveRoot = false;
+    while (!reader.atEnd()) {
+        const auto token = reader.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            LayoutNode* node = nullptr;
+            if (stack.empty()) {
+                if (haveRoot) {
+                    break;  // second root element: reader reports the error below
+                }
+                haveRoot = true;
+                node = root;
+            } else {
+                stack.back()->children.emplace_back();
+                node = &stack.back()->children.back();
+            }
+            node->tag = reader.name().toString();
+            for (const QXmlStreamAttribute& attribute : reader.attributes()) {
+                node->attributes.insert(attribute.name().toString(), attribute.value().toString());
+            }
+            stack.push_back(node);
+        } else if (token == QXmlStreamReader::EndElement) {
+            stack.pop_back();
+        }
+    }
+    if (reader.hasError() || !haveRoot) {
+        *error = reader.hasError() ? reader.errorString() : QStringLiteral("empty layout");
+        return false;
+    }
+    return true;
+}
+
+bool LayoutBuilder::Load(const QString& resource, LayoutNode* root) {
+    QFile file(resource);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error_ = QStringLiteral("cannot open layout ") + resource;
+        WriteLog(L"LayoutBuilder: %ls\n", error_.toStdWString().c_str());
+        return false;
+    }
+    QString parseError;
+    if (!ParseLayout(file.readAll(), root, &parseError)) {
+        error_ = resource + QStringLiteral(": ") + parseError;
+        WriteLog(L"LayoutBuilder: %ls\n", error_.toStdWString().c_str());
+        return false;
+    }
+    return true;
+}
+
+bool LayoutBuilder::BuildWindow(const QString& resource, QWidget* host, WindowLayoutInfo* info) {
+    LayoutNode root;
+    if (!Load(resource, &root)) {
+        return false;
+    }
+    info->title = root.Attribute(QStringLiteral("title"));
+    const QList<int> size =
+        ParseMargins(root.Attribute(QStringLiteral("size"), QStringLiteral("0")));
+    info->size = QSize(size[0], size[1]);
+    info->captionHeight = ToInt(root.Attribute(QStringLiteral("caption")), 0);
+    auto* layout = new QVBoxLayout(host);
+    layout->setProperty("k_margin", QStringLiteral("0"));
+    layout->setProperty("k_spacing", 0);
+    ApplyLayoutLengths(layout, 100);
+    std::vector<int> indices;
+    BuildChildren(root, host, layout, indices);
+    return true;
+}
+
+bool LayoutBuilder::BuildInto(const QString& resource, QWidget* container) {
+    if (container == nullptr) {
+        error_ = QStringLiteral("no container for ") + resource;
+        return false;
+    }
+    LayoutNode root;
+    if (!Load(resource, &root)) {
+        return false;
+    }
+    if (container->layout() == nullptr) {
+        SetBoxLayout(container, true, {});
+    }
+    std::vector<int> indices;
+    BuildChildren(root, container, container->layout(), indices);
+    return true;
+}
+
+void LayoutBuilder::BuildChildren(const LayoutNode& node, QWidget* parent, QLayout* layout,
+                                  std::vector<int>& indices) {
+    for (const LayoutNode& child : node.children) {
+        BuildNode(child, parent, layout, indices);
+    }
+}
+
+void LayoutBuilder::BuildNode(const LayoutNode& node, QWidget* parent, QLayout* layout,
+                              std::vector<int>& indices) {
+    QHash<QString, QString> attrs;
+    for (auto it = node.attributes.constBegin(); it != node.attributes.constEnd(); ++it) {
+        attrs.insert(it.key(), Substitute(it.value(), indices));
+    }
+    auto* box = qobject_cast<QBoxLayout*>(layout);
+
+    if (node.tag == QLatin1String("Repeat")) {
+        const int count = qBound(0, ToInt(attrs.value(QStringLiteral("count")), 0), kMaxRepeat);
+        const int start = ToInt(attrs.value(QStringLiteral("start")), 0);
+        for (int i = 0; i < count; ++i) {
+            indices.push_back(start + i);
+            BuildChildren(node, parent, layout, indices);
+            indices.pop_back();
+        }
+        return;
+    }
+    if (node.tag == QLatin1String("Include")) {
+        if (includeDepth_ >= kMaxIncludeDepth) {
+            WriteLog(L"LayoutBuilder: include nesting too deep\n");
+            return;
+        }
+        LayoutNode included;
+        if (Load(attrs.value(QStringLiteral("resource")), &included)) {
+            ++includeDepth_;
+            BuildChildren(included, parent, layout, indices);
+            --includeDepth_;
+        }
+        return;
+    }
+    if (node.tag == QLatin1String("Stretch")) {
+        if (box) {
+            box->addStretch(ToInt(attrs.value(QStringLiteral("factor")), 1));
+        }
+        return;
+    }
+
+    QWidget* widget = CreateWidget(node, attrs, parent);
+    if (widget == nullptr) {
+        WriteLog(L"LayoutBuilder: unknown control tag %ls\n", node.tag.toStdWString().c_str());
+        return;
+    }
+    widget->setObjectName(attrs.value(QStringLiteral("name")));
+    if (attrs.contains(QStringLiteral("userdata"))) {
+        SetControlUserData(widget, attrs.value(QStringLiteral("userdata")));
+    } else if (!indices.empty() && node.Attribute(QStringLiteral("name")).contains("%d")) {
+        SetControlUserData(widget, QString::number(indices.back()));
+    }
+    if (attrs.contains(QStringLiteral("skin"))) {
+        widget->setProperty("skin", attrs.value(QStringLiteral("skin")));
+    }
+    if (attrs.contains(QStringLiteral("text"))) {
+        SetControlText(widget, attrs.value(QStringLiteral("text")));
+    }
+    if (attrs.contains(QStringLiteral("tooltip"))) {
+        SetControlToolTip(widget, attrs.value(QStringLiteral("tooltip")));
+    }
+    if (attrs.contains(QStringLiteral("enabled"))) {
+        widget->setEnabled(IsTrue(attrs.value(QStringLiteral("enabled"))));
+    }
+    for (const char* property : kLengthProperties) {
+        const QString key = QString::fromLatin1(property + 2);  // "k_width" -> "width"
+        if (attrs.contains(key)) {
+            widget->setProperty(property, qMax(0, ToInt(attrs.value(key), 0)));
+        }
+    }
+    ApplyLengths(widget, 100);
+    if (layout) {
+        if (box) {
+            box->addWidget(widget, ToInt(attrs.value(QStringLiteral("stretch")), 0));
+        } else {
+            layout->addWidget(widget);
+        }
+    }
+    // Hidden last, so the parent layout never shows it.
+    if (attrs.contains(QStringLiteral("visible")) &&
+        !IsTrue(attrs.value(QStringLiteral("visible")))) {
+        widget->setVisible(false);
+    }
+    if (widget->layout() && !qobject_cast<QComboBox*>(widget)) {
+        BuildChildren(node, widget, widget->layout(), indices);
+    }
+}
+
+QWidget* LayoutBuilder::CreateWidget(const LayoutNode& node, const QHash<QString, QString>& attrs,
+                                     QWidget* parent) {
+    const QString& tag = node.tag;
+    if (tag == QLatin1String("VBox") || tag == QLatin1String("HBox")) {
+        auto* frame = new QFrame(parent);
+        SetBoxLayout(frame, tag == QLatin1String("VBox"), attrs);
+        return frame;
+    }
+    if (tag == QLatin1String("Spacer")) {
+        auto* spacer = new QWidget(parent);
+        spacer->setAttribute(Qt::WA_TransparentForMouseEvents);
+        return spacer;
+    }
+    if (tag == QLatin1String("Label")) {
+        auto* label = new QLabel(parent);
+        label->setAlignment(ParseAlign(attrs.value(QStringLiteral("align"))));
+        label->setWordWrap(IsTrue(attrs.value(QStringLiteral("wordwrap"))));
+        label->setTextInteractionFlags(Qt::NoTextInteraction);
+        return label;
+    }
+    if (tag == QLatin1String("Button")) {
+        auto* button = new QPushButton(parent);
+        // Only the button marked default reacts to Return; others must not steal it from edits.
+        button->setAutoDefault(false);
+        button->setDefault(IsTrue(attrs.value(QStringLiteral("default"))));
+        button->setFocusPolicy(Qt::TabFocus);
+        button->setCursor(Qt::PointingHandCursor);
+        WireButton(button);
+        return button;
+    }
+    if (tag == QLatin1String("Option")) {
+        const QString style = attrs.value(QStringLiteral("style"));
+        const QString group = attrs.value(QStringLiteral("group"));
+        QAbstractButton* option = nullptr;
+        if (style == QLatin1String("button")) {
+            auto* toggle = new QPushButton(parent);
+            toggle->setAutoDefault(false);
+            toggle->setCursor(Qt::PointingHandCursor);
+            option = toggle;
+        } else if (!group.isEmpty() || style == QLatin1String("radio")) {
+            option = new QRadioButton(parent);
+        } else {
+            option = new QCheckBox(parent);
+        }
+        WireOption(option);
+        if (!group.isEmpty()) {
+            // One exclusive group per name within the window.
+            QWidget* window = parent->window();
+            const QString key = QStringLiteral("k_group_") + group;
+            auto* buttons = window->findChild<QButtonGroup*>(key, Qt::FindDirectChildrenOnly);
+            if (buttons == nullptr) {
+                buttons = new QButtonGroup(window);
+                buttons->setObjectName(key);
+            }
+            buttons->addButton(option);
+        }
+        option->setChecked(IsTrue(attrs.value(QStringLiteral("selected"))));
+        return option;
+    }
+    if (tag == QLatin1String("Edit")) {
+        auto* edit = new EditUI(parent);
+        edit->SetStepButtonsVisible(IsTrue(attrs.value(QStringLiteral("steps"))));
+        edit->setReadOnly(IsTrue(attrs.value(QStringLiteral("readonly"))));
+        edit->setMaxLength(ToInt(attrs.value(QStringLiteral("maxlength")), 32767));
+        if (attrs.contains(QStringLiteral("align"))) {
+            edit->setAlignment(ParseAlign(attrs.value(QStringLiteral("align"))));
+        }
+        return edit;
+    }
+    if (tag == QLatin1String("Slider")) {
+        const bool vertical =
+            attrs.value(QStringLiteral("orientation")) == QLatin1String("vertical");
+        auto* slider = new SliderUI(vertical ? Qt::Vertical : Qt::Horizontal, parent);
+        slider->setRange(ToInt(attrs.value(QStringLiteral("min")), 0),
+                         ToInt(attrs.value(QStringLiteral("max")), 100));
+        slider->setSingleStep(ToInt(attrs.value(QStringLiteral("step")), 1));
+        slider->setPageStep(ToInt(attrs.value(QStringLiteral("page")), 10));
+        slider->setValue(ToInt(attrs.value(QStringLiteral("value")), 0));
+        return slider;
+    }
+    if (tag == QLatin1String("Combo")) {
+        auto* combo = new QComboBox(parent);
+        for (const LayoutNode& item : node.children) {
+            if (item.tag == QLatin1String("Item")) {
+                AddComboItem(combo, item.Attribute(QStringLiteral("text")),
+                             item.Attribute(QStringLiteral("userdata")));
+            }
+        }
+        combo->setCurrentIndex(
+            ToInt(attrs.value(QStringLiteral("selected")), combo->count() ? 0 : -1));
+        WireCombo(combo);
+        return combo;
+    }
+    if (tag == QLatin1String("List")) {
+        auto* list = new QListWidget(parent);
+        for (const LayoutNode& item : node.children) {
+            if (item.tag == QLatin1String("Item")) {
+                AddListItem(list, item.Attribute(QStringLiteral("text")));
+            }
+        }
+        WireList(list);
+        return list;
+    }
+    if (tag == QLatin1String("Progress")) {
+        auto* progress = new QProgressBar(parent);
+        progress->setRange(ToInt(attrs.value(QStringLiteral("min")), 0),
+                           ToInt(attrs.value(QStringLiteral("max")), 100));
+        progress->setValue(ToInt(attrs.value(QStringLiteral("value")), 0));
+        progress->setTextVisible(IsTrue(attrs.value(QStringLiteral("textvisible"))));
+        return progress;
+    }
+    if (tag == QLatin1String("Busy")) {
+        return new BusyIndicator(parent);
+    }
+    return factory_ ? factory_->CreateControl(tag, parent) : nullptr;
+}
+
+void ApplyScale(QWidget* root, int percent) {
+    ApplyLengths(root, percent);
+    for (QWidget* widget : root->findChildren<QWidget*>()) {
+        ApplyLengths(widget, percent);
+    }
+    if (root->layout()) {
+        ApplyLayoutLengths(root->layout(), percent);
+    }
+    for (QLayout* layout : root->findChildren<QLayout*>()) {
+        ApplyLayoutLengths(layout, percent);
+    }
+}
+
+void SetScaledFixedSize(QWidget* widget, int width, int height, int percent) {
+    widget->setProperty("k_width", width);
+    widget->setProperty("k_height", height);
+    ApplyLengths(widget, percent);
+}
+
+}  // namespace korvel::ui

@@ -1,0 +1,242 @@
+#include "uiframework/window_impl_base.h"
+
+#include <QAbstractButton>
+#include <QLayout>
+#include <QMouseEvent>
+#include <QWindow>
+
+#include "shell/log/log.h"
+#include "uiframework/framework.h"
+#include "uiframework/language.h"
+#include "uiframework/message_event.h"
+#include "uiframework/modal_answerer.h"
+#include "uiframework/popup_menu.h"
+
+namespace korvel::ui {
+
+WindowImplBase::WindowImplBase(QWidget* owner, const QString& windowName,
+                               const QString& layoutResource, WindowKind kind)
+    : QDialog(owner), layoutResource_(layoutResource), kind_(kind) {
+    UiFramework& framework = UiFramework::Instance();
+    setObjectName(windowName);
+    setWindowFlags(kind == WindowKind::Main ? Qt::Window | Qt::FramelessWindowHint
+                                            : Qt::Dialog | Qt::FramelessWindowHint);
+    setProperty("skin", QStringLiteral("window"));
+    scalePercent_ = framework.ScalePercent();
+    connect(&framework, &UiFramework::ScaleChanged, this, &WindowImplBase::ApplyScalePercent);
+    connect(&LanguageManager::Instance(), &LanguageManager::LanguageChanged, this,
+            &WindowImplBase::RetranslateAll);
+}
+
+WindowImplBase::~WindowImplBase() = default;
+
+bool WindowImplBase::Create() {
+    if (created_) {
+        return true;
+    }
+    created_ = true;  // before building: InitWindow may call back into FindControl and friends
+    LayoutBuilder builder(this);
+    if (!builder.BuildWindow(layoutResource_, this, &layoutInfo_)) {
+        WriteLog(L"WindowImplBase::Create %ls failed\n", objectName().toStdWString().c_str());
+        return false;
+    }
+    setWindowTitle(Tr(layoutInfo_.title));
+    ApplySkin();
+    ApplyScale(this, scalePercent_);
+    ApplyWindowSize();
+    InitWindow();
+    return true;
+}
+
+void WindowImplBase::ApplySkin() {
+    setStyleSheet(UiFramework::Instance().StyleSheet(scalePercent_));
+}
+
+void WindowImplBase::ApplyScalePercent(int percent) {
+    if (percent <= 0) {
+        return;
+    }
+    scalePercent_ = percent;
+    if (!created_) {
+        return;
+    }
+    ApplySkin();
+    ApplyScale(this, percent);
+    ApplyWindowSize();
+}
+
+void WindowImplBase::ApplyWindowSize() {
+    const QSize design = layoutInfo_.size;
+    const int width = ScaleLength(design.width(), scalePercent_);
+    const int height = ScaleLength(design.height(), scalePercent_);
+    if (width > 0 && height > 0) {
+        resize(width, height);
+        return;
+    }
+    // Only a width given: the height follows the content (wrapped message texts).
+    if (width > 0) {
+        setMinimumWidth(width);
+        setMaximumWidth(width);
+    }
+    if (layout()) {
+        layout()->activate();
+    }
+    adjustSize();
+}
+
+int WindowImplBase::ShowModal() {
+    Create();
+    closed_ = false;
+    result_ = 0;
+    if (ModalAnswerer* answerer = ModalAnswerer::Current()) {
+        return answerer->Answer(*this);
+    }
+    setWindowModality(parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
+    return exec();
+}
+
+void WindowImplBase::ShowWindow(bool windowModal) {
+    Create();
+    closed_ = false;
+    if (windowModal) {
+        open();
+    } else {
+        show();
+    }
+}
+
+void WindowImplBase::Close(int result) {
+    done(result);
+}
+
+void WindowImplBase::done(int result) {
+    closed_ = true;
+    result_ = result;
+    QDialog::done(result);
+}
+
+void WindowImplBase::SetText(const QString& controlName, const QString& raw) {
+    SetControlText(FindControl(controlName), raw);
+}
+
+QString WindowImplBase::Text(const QString& controlName) const {
+    return ControlText(FindControl(controlName));
+}
+
+void WindowImplBase::SetVisible(const QString& controlName, bool visible) {
+    if (QWidget* control = FindControl(controlName)) {
+        control->setVisible(visible);
+    }
+}
+
+void WindowImplBase::SetEnabled(const QString& controlName, bool enabled) {
+    if (QWidget* control = FindControl(controlName)) {
+        control->setEnabled(enabled);
+    }
+}
+
+bool WindowImplBase::Click(const QString& controlName) {
+    auto* button = FindControl<QAbstractButton>(controlName);
+    if (button == nullptr || !button->isEnabled() || button->isHidden()) {
+        return false;
+    }
+    button->click();
+    return true;
+}
+
+bool WindowImplBase::BuildInto(const QString& containerName, const QString& layoutResource) {
+    LayoutBuilder builder(this);
+    QWidget* container = FindControl(containerName);
+    if (!builder.BuildInto(layoutResource, container)) {
+        return false;
+    }
+    ApplyScale(container, scalePercent_);
+    return true;
+}
+
+PopupMenu* WindowImplBase::ShowMenu(const QString& menuResource, QWidget* anchor,
+                                    const std::function<void(PopupMenu&)>& configure) {
+    if (menu_) {
+        menu_->close();  // deletes itself
+    }
+    PopupMenu* menu = PopupMenu::Build(menuResource, this);
+    if (menu == nullptr) {
+        return nullptr;
+    }
+    menu->setStyleSheet(UiFramework::Instance().StyleSheet(scalePercent_));
+    if (configure) {
+        configure(*menu);
+    }
+    menu_ = menu;
+    const QPoint at = anchor ? anchor->mapToGlobal(QPoint(0, anchor->height())) : QCursor::pos();
+    menu->popup(at);
+    return menu;
+}
+
+std::shared_ptr<MessageTarget> WindowImplBase::MessageTargetForThreads() {
+    if (!target_) {
+        target_ = std::make_shared<QtMessageTarget>(this);
+    }
+    return target_;
+}
+
+QString WindowImplBase::QuestionTitle() const {
+    const QWidget* title = FindControl(QStringLiteral("MessageTitle"));
+    return title ? ControlText(title) : windowTitle();
+}
+
+QString WindowImplBase::QuestionText() const {
+    return ControlText(FindControl(QStringLiteral("MessageText")));
+}
+
+void WindowImplBase::SendNotify(QWidget* control, const QString& type) {
+    if (control == nullptr) {
+        return;
+    }
+    Notification notification{type, control->objectName(), control};
+    Notify(notification);
+}
+
+QWidget* WindowImplBase::CreateControl(const QString& tag, QWidget* parent) {
+    (void)tag;
+    (void)parent;
+    return nullptr;
+}
+
+bool WindowImplBase::event(QEvent* event) {
+    if (event->type() == MessageEvent::EventType()) {
+        auto* message = static_cast<MessageEvent*>(event);
+        if (message->message().id == kMsgMenuClick) {
+            WriteLog(L"on menu click %ls\n", message->text().toStdWString().c_str());
+            HandleMenuClick(message->text());
+        } else {
+            HandleMessage(message->message());
+        }
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+void WindowImplBase::RetranslateAll() {
+    setWindowTitle(Tr(layoutInfo_.title));
+    for (QWidget* control : findChildren<QWidget*>()) {
+        RetranslateControl(control);
+    }
+    for (PopupMenu* menu : findChildren<PopupMenu*>()) {
+        menu->Retranslate();
+    }
+    OnLanguageChanged();
+}
+
+void WindowImplBase::mousePressEvent(QMouseEvent* event) {
+    // The caption band drags the frameless window; controls in it get their clicks first.
+    const int caption = ScaleLength(layoutInfo_.captionHeight, scalePercent_);
+    if (event->button() == Qt::LeftButton && event->position().y() < caption && windowHandle()) {
+        windowHandle()->startSystemMove();
+        event->accept();
+        return;
+    }
+    QDialog::mousePressEvent(event);
+}
+
+}  // namespace korvel::ui

@@ -1,0 +1,133 @@
+#pragma once
+// Base of every skinned window. A window names its layout resource; Create() builds the controls
+// from it, finds them by name (FindControl), and routes every control notification to the one
+// virtual Notify. Messages posted from other threads (QtMessageTarget) arrive in HandleMessage on
+// the GUI thread; menu item clicks (message 1027) arrive in HandleMenuClick.
+//
+//   class CAboutWnd : public korvel::ui::WindowImplBase {
+//   public:
+//       explicit CAboutWnd(QWidget* owner)
+//           : WindowImplBase(owner, "msgwnd", ":/layout/XML_ABOUT", WindowKind::Popup) {}
+//   protected:
+//       void InitWindow() override { SetText("soft_version", "..."); }
+//       void Notify(const korvel::ui::Notification& n) override {
+//           if (n.type == "click" && n.name == "closebtn") Close(0);
+//       }
+//   };
+//   CAboutWnd about(owner); int result = about.ShowModal();
+
+#include <QDialog>
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "commands/message_target.h"
+#include "uiframework/controls.h"
+#include "uiframework/layout_builder.h"
+#include "uiframework/popup_menu.h"
+
+namespace korvel::ui {
+
+struct Notification {
+    QString type;  // "click", "selectchanged", ... (notify::k...)
+    QString name;  // the control's name
+    QWidget* sender = nullptr;
+
+    int Index() const { return ControlIndex(sender); }  // user data of indexed controls, or -1
+};
+
+enum class WindowKind {
+    Main,   // top-level application window
+    Popup,  // tool window over its owner (message boxes, tool windows)
+};
+
+class WindowImplBase : public QDialog, public NotifySink, public ControlFactory {
+    Q_OBJECT
+  public:
+    WindowImplBase(QWidget* owner, const QString& windowName, const QString& layoutResource,
+                   WindowKind kind = WindowKind::Popup);
+    ~WindowImplBase() override;
+
+    QString WindowName() const { return objectName(); }
+
+    // Builds the layout (once) and runs InitWindow. Show and ShowModal call it when needed.
+    bool Create();
+    bool IsCreated() const { return created_; }
+
+    // Runs the window modally and returns the result passed to Close. With a ModalAnswerer
+    // installed the answerer decides instead and no modal loop runs.
+    int ShowModal();
+    // Shows the window modeless (main window) or window-modal over its owner without blocking.
+    void ShowWindow(bool windowModal = false);
+    void Close(int result);
+    bool IsClosed() const { return closed_; }
+    int Result() const { return result_; }
+
+    template <typename T = QWidget>
+    T* FindControl(const QString& name) const {
+        return name.isEmpty() ? nullptr : findChild<T*>(name);
+    }
+
+    // Text of a control by name; raw texts may hold language keys. Missing controls are ignored.
+    void SetText(const QString& controlName, const QString& raw);
+    QString Text(const QString& controlName) const;
+    void SetVisible(const QString& controlName, bool visible);
+    void SetEnabled(const QString& controlName, bool enabled);
+    bool Click(const QString& controlName);  // clicks a button as the user would
+
+    // Builds a further layout file into a named container (e.g. a panel into a placeholder).
+    bool BuildInto(const QString& containerName, const QString& layoutResource);
+
+    // Opens a popup menu from a menu layout at the lower-left corner of `anchor`, replacing a
+    // menu that is still open; `configure` may enable, hide or check items before it shows.
+    PopupMenu* ShowMenu(const QString& menuResource, QWidget* anchor,
+                        const std::function<void(PopupMenu&)>& configure = {});
+    PopupMenu* OpenMenu() const { return menu_; }
+
+    // A message target for worker threads and the device link that posts to this window.
+    std::shared_ptr<MessageTarget> MessageTargetForThreads();
+
+    int ScalePercent() const { return scalePercent_; }
+    void ApplyScalePercent(int percent);
+    QSize DesignSize() const { return layoutInfo_.size; }
+    // Re-fits a window whose layout gives no height after its texts changed.
+    void FitToContent() { ApplyWindowSize(); }
+
+    // The texts a ModalAnswerer records for this window.
+    virtual QString QuestionTitle() const;
+    virtual QString QuestionText() const;
+
+    void SendNotify(QWidget* control, const QString& type) override;
+
+  protected:
+    virtual void InitWindow() {}
+    virtual void Notify(const Notification& notification) { (void)notification; }
+    virtual void HandleMessage(Message& message) { (void)message; }
+    virtual void HandleMenuClick(const QString& itemName) { (void)itemName; }
+    // Custom controls of this window's layouts; nullptr for unknown tags.
+    QWidget* CreateControl(const QString& tag, QWidget* parent) override;
+    // Called after a language change re-applied all texts.
+    virtual void OnLanguageChanged() {}
+
+    bool event(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void done(int result) override;
+
+  private:
+    void RetranslateAll();
+    void ApplySkin();
+    void ApplyWindowSize();
+
+    QString layoutResource_;
+    WindowKind kind_;
+    WindowLayoutInfo layoutInfo_;
+    bool created_ = false;
+    bool closed_ = false;
+    int result_ = 0;
+    int scalePercent_ = 100;
+    QPointer<PopupMenu> menu_;
+    std::shared_ptr<MessageTarget> target_;
+};
+
+}  // namespace korvel::ui

@@ -1,0 +1,78 @@
+#include "windows/msg_wnd.h"
+
+#include <QPushButton>
+#include <algorithm>
+
+#include "windows/window_resources.h"
+
+namespace korvel {
+
+CMsgWnd::CMsgWnd(QWidget* owner)
+    : WindowImplBase(owner, QStringLiteral("msgwnd"), WindowLayout("XML_MSG")) {
+    setProperty("windowClass", QStringLiteral("MsgWnd"));
+}
+
+int CMsgWnd::ShowMessage(QWidget* owner, const QString& title, const QString& text) {
+    CMsgWnd box(owner);
+    box.Create();
+    box.SetMessage(title, text);
+    return box.ShowModal();
+}
+
+int CMsgWnd::ShowMessage(QWidget* owner, const QString& title, const QString& text,
+                         const QStringList& buttonTexts, int count) {
+    CMsgWnd box(owner);
+    box.Create();
+    box.SetMessage(title, text);
+    box.SetButtons(buttonTexts, count);
+    return box.ShowModal();
+}
+
+void CMsgWnd::InitWindow() {
+    // The box follows the display scale chosen for the main window.
+    ui::UiFramework::Instance().ApplyScreenDpi();
+    FindControl<QPushButton>(QStringLiteral("confirm_btn"))->setFocus();
+}
+
+void CMsgWnd::SetMessage(const QString& title, const QString& text) {
+    if (!title.isEmpty()) {
+        SetText(QStringLiteral("MessageTitle"), title);
+    }
+    if (!text.isEmpty()) {
+        SetText(QStringLiteral("MessageText"), text);
+    }
+    FitToContent();
+}
+
+void CMsgWnd::SetButtons(const QStringList& buttonTexts, int count) {
+    // A count outside 1..3 is clamped: the box always offers a way out and never reads a text
+    // the caller did not pass (missing texts keep the layout's own).
+    count = std::clamp(count, 1, 3);
+    const QString names[] = {QStringLiteral("confirm_btn"), QStringLiteral("cancel_btn"),
+                             QStringLiteral("third_btn")};
+    for (int i = 0; i < count; ++i) {
+        if (i < buttonTexts.size() && !buttonTexts[i].isEmpty()) {
+            SetText(names[i], buttonTexts[i]);
+        }
+    }
+    SetVisible(names[1], count >= 2);
+    mThirdShown = count == 3;
+    SetVisible(names[2], mThirdShown);
+    FitToContent();
+}
+
+void CMsgWnd::Notify(const ui::Notification& notification) {
+    if (notification.type != ui::notify::kClick) {
+        return;
+    }
+    if (notification.name == QLatin1String("confirm_btn")) {
+        Close(1);
+    } else if (notification.name == QLatin1String("cancel_btn") ||
+               notification.name == QLatin1String("closebtn")) {
+        Close(0);
+    } else if (notification.name == QLatin1String("third_btn")) {
+        Close(2);
+    }
+}
+
+}  // namespace korvel
