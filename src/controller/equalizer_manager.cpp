@@ -1,0 +1,340 @@
+#include "controller/equalizer_manager.h"
+
+#include <utility>
+
+#include "controller/model/scene_reset.h"
+#include "shell/log/log.h"
+
+namespace korvel {
+
+namespace {
+constexpr int kUpgradeEntered = 16;  // UPG_ENTER
+constexpr int kUpgradeStarted = 32;  // UPG_START
+}  // namespace
+
+// Forwards the scene window's acknowledgements to the owner: 1237 becomes kMsgSceneSaved (1237
+// also carries scene names for the report window), 1238 (scene deleted) passes unchanged.
+class EqualizerManager::SceneAckTarget : public MessageTarget {
+  public:
+    explicit SceneAckTarget(MessageTarget& owner) : owner_(owner) {}
+    void PostMessage(Message m) override {
+        if (m.id == kMsgSceneReport) {
+            m.id = kMsgSceneSaved;
+        }
+        owner_.PostMessage(std::move(m));
+    }
+
+  private:
+    MessageTarget& owner_;
+};
+
+EqualizerManager::EqualizerManager(TransportFactory factory, MessageTarget& reports,
+                                   ControllerView& view)
+    : reports_(reports),
+      view_(view),
+      sceneAcks_(std::make_unique<SceneAckTarget>(reports)),
+      link_(std::make_unique<DeviceLink>(std::move(factory))),
+      sequences_(*link_, stopping_) {
+    link_->SetModel(kSupportedModel);
+    link_->SetOutputCount(kChannelSlots);
+    link_->SetInputCount(4);
+    link_->SetFineTrim(false);
+    link_->SetReportTarget(&reports_);
+    link_->SetSceneTarget(sceneAcks_.get());
+    model_.live.channelCount = kChannelSlots;
+}
+
+EqualizerManager::~EqualizerManager() {
+    stopping_.store(true);
+    worker_.Join();
+    link_->SetReportTarget(nullptr);
+    link_->SetSceneTarget(nullptr);
+}
+
+bool EqualizerManager::UpgradeInProgress() const {
+    if (!upgradeStatus_) {
+        return false;
+    }
+    const int status = upgradeStatus_();
+    return status == kUpgradeEntered || status == kUpgradeStarted;
+}
+
+void EqualizerManager::Post(int id, int64_t wParam) {
+    Message m;
+    m.id = id;
+    m.wParam = wParam;
+    reports_.PostMessage(std::move(m));
+}
+
+bool EqualizerManager::StartWorker(std::function<void()> body) {
+    if (!worker_.Start(std::move(body))) {
+        WriteLog(L"EqualizerManager: a device sequence is still running\n");
+        return false;
+    }
+    return true;
+}
+
+void EqualizerManager::Refresh(RefreshWhat what, int channel, int index) {
+    view_.RefreshControls(what, channel, index);
+}
+
+bool EqualizerManager::IsConnected() const {
+    return link_->IsOpen() && model_.live.deviceModel != -1;
+}
+
+// --- Messages -----------------------------------------------------------------------------------
+
+void EqualizerManager::HandleMessage(const Message& message) {
+    switch (message.id) {
+        case kMsgDspReport:
+            ReadDspValueCallback(message);
+            break;
+        case kMsgMcuReport:
+            ReadMcuValueCallback(message);
+            break;
+        case kMsgSceneReport:
+            ReadSenceValueCallback(message);
+            break;
+        case kMsgKtvReport:
+            ReadKtvValueCallback(message);
+            break;
+        case kMsgMcuNotNormal:
+            view_.ShowMessage("${device_status_unnormal}", "");
+            view_.StartForcedUpdate();
+            break;
+        case kMsgDeviceRebooting:
+            view_.ShowLoading(false);
+            view_.ShowMessage("${device_reboot}", "");
+            break;
+        case kMsgConnectFailed:
+            view_.ShowMessage("${device_connect_fail}", "");
+            break;
+        case kMsgConnected:
+            FinishConnect();
+            break;
+        case kMsgDisconnect:
+            Disconnect();
+            break;
+        case kMsgFirmwareTooOld:
+            view_.StartForcedUpdate();
+            break;
+        case kMsgOpenLoading:
+            view_.ShowLoading(true);
+            break;
+        case kMsgCloseLoading:
+            view_.ShowLoading(false);
+            break;
+        case kMsgSyncFinished:
+            CheckDeviceAfterSync();
+            break;
+        case kMsgSceneSaved:
+            view_.ShowLoading(false);
+            view_.ShowMessage("${save_scene_ok}", "");
+            break;
+        case kMsgSceneDeleted:
+            view_.ShowLoading(false);
+            break;
+        case kMsgSceneLoaded:
+            OnSceneLoaded();
+            break;
+        case kMsgProfileUploaded:
+            OnProfileUploaded();
+            break;
+        case kMsgWholeProfileRead:
+            OnWholeProfileRead();
+            break;
+        case kMsgDevicePlugOut:
+            WriteLog(L"DisconnectMsgThread start!\n");
+            view_.ShowMessage("${device_plugout}", "");
+            WriteLog(L"DisconnectMsgThread end!\n");
+            break;
+        default:
+            break;
+    }
+}
+
+bool EqualizerManager::RunUntil(MessageQueue& queue, const std::function<bool()>& done,
+                                std::chrono::milliseconds timeout) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + timeout;
+    while (!done()) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            return false;
+        }
+        // Short waits, so a condition that turns true without a message (a worker ending) is
+        // seen promptly.
+        if (auto m = queue.Take(std::min(left, std::chrono::milliseconds(20)))) {
+            HandleMessage(*m);
+        }
+    }
+    return true;
+}
+
+bool EqualizerManager::RunUntilIdle(MessageQueue& queue, std::chrono::milliseconds timeout) {
+    return RunUntil(
+        queue, [&] { return !Busy() && queue.Size() == 0; }, timeout);
+}
+
+// --- Connection ---------------------------------------------------------------------------------
+
+void EqualizerManager::Connect(bool showError) {
+    if (UpgradeInProgress()) {
+        return;
+    }
+    if (link_->IsOpen()) {
+        Disconnect();
+        return;
+    }
+    if (link_->OpenHIDDevice() != 0 || !link_->IsOpen()) {
+        WriteLog(L"Can not conect usb devices, please connect devices again!\n");
+        if (showError) {
+            view_.ShowMessage("${device_connect_fail}", "");
+        }
+        connectState_ = ConnectState::kDisconnected;
+        view_.SetConnectState(connectState_);
+        return;
+    }
+    view_.CloseToolWindow(ToolWindow::kUpdateFirmware);
+    view_.CloseToolWindow(ToolWindow::kMixer);
+    WriteLog(L"Connect OK\uFF01\n");
+    connectState_ = ConnectState::kConnecting;
+    view_.SetConnectState(connectState_);
+    if (forcedUpdate_) {
+        // The forced update window carries on with the upgrade over the open link.
+        connectState_ = ConnectState::kConnected;
+        view_.SetConnectState(connectState_);
+        view_.StartForcedUpdate();
+        return;
+    }
+    link_->DisableQueue();
+    Post(kMsgOpenLoading);
+    const BandCounts bands = BandCountsOf(model_.live);
+    const auto settle = timings_.syncSettle;
+    if (!StartWorker([this, bands, settle] { ReadAllThread(bands, settle); })) {
+        Post(kMsgCloseLoading);
+    }
+}
+
+void EqualizerManager::ReadAllThread(BandCounts bands, std::chrono::milliseconds settle) {
+    WriteLog(L"Read mcu value thread start!\n");
+    if (sequences_.PC_UI_Status_Init(bands) == -1) {
+        Post(kMsgCloseLoading);
+        Post(kMsgConnectFailed);
+        Post(kMsgDisconnect);
+        return;
+    }
+    // Gives the last replies time to arrive before the owner shows the connected state.
+    sequences_.Pause(settle);
+    Post(kMsgConnected);
+    Post(kMsgCloseLoading);
+    WriteLog(L"Read mcu value thread end!\n");
+    // The model and firmware checks need the handshake values, which live in the model: the
+    // owner runs them when it reaches this message, after every report posted before it.
+    Post(kMsgSyncFinished);
+}
+
+void EqualizerManager::CheckDeviceAfterSync() {
+    if (!link_->mcu_is_normal_mode()) {
+        return;
+    }
+    const SceneRecord& live = model_.live;
+    if (live.deviceModel == kSupportedModel) {
+        const bool tooOld =
+            live.mainVersion < kOldestMainVersion ||
+            (live.mainVersion == kOldestMainVersion && live.slaveVersion < kOldestSlaveVersion);
+        if (tooOld) {
+            Post(kMsgFirmwareTooOld);
+        }
+        return;
+    }
+    if (live.deviceModel != -1) {
+        Post(kMsgCloseLoading);
+        Disconnect();
+        model_.live.deviceModel = -1;
+    }
+}
+
+void EqualizerManager::FinishConnect() {
+    if (UpgradeInProgress() || !link_->mcu_is_normal_mode()) {
+        return;
+    }
+    if (!link_->IsOpen() || model_.live.deviceModel == -1) {
+        Disconnect();
+        return;
+    }
+    connectState_ = ConnectState::kConnected;
+    view_.SetConnectState(connectState_);
+    link_->EnableQueue();
+    Refresh(RefreshWhat::kEqualizerGraph);
+}
+
+void EqualizerManager::Disconnect() {
+    if (UpgradeInProgress()) {
+        return;
+    }
+    view_.CloseToolWindow(ToolWindow::kMixer);
+    view_.CloseToolWindow(ToolWindow::kAutoCalibration);
+    link_->DisableQueue();
+    link_->CloseHIDDevice(true);
+    connectState_ = ConnectState::kDisconnected;
+    view_.SetConnectState(connectState_);
+    model_.live.deviceModel = -1;
+}
+
+void EqualizerManager::DevicePlugOut() {
+    WriteLog(L"DevicePlugOut\n");
+    if (UpgradeInProgress()) {
+        WriteLog(L"sys_upg_status UPG_ENTER or UPG_START\n");
+        return;
+    }
+    Disconnect();
+    if (!forcedUpdate_) {
+        Post(kMsgDevicePlugOut);
+    }
+}
+
+void EqualizerManager::DevicePlugin() {
+    WriteLog(L"DevicePlugin\n");
+    if (UpgradeInProgress()) {
+        WriteLog(L"sys_upg_status UPG_ENTER or UPG_START\n");
+        return;
+    }
+    Connect(false);
+}
+
+void EqualizerManager::ReadMcuValueCallback(const Message& message) {
+    const int type = static_cast<int>(message.wParam);
+    WriteLog(L"ReadMcuValueCallback 0x%02x\n", type);
+    switch (type) {
+        case mcu::HANDSHAKE:
+            if (const auto* r = std::get_if<HandshakeReport>(&message.record)) {
+                SceneRecord& live = model_.live;
+                live.deviceModel = r->model;
+                live.mainVersion = r->master_version;
+                live.slaveVersion = r->slave_version;
+                const bool normal = link_->mcu_is_normal_mode();
+                WriteLog(
+                    L"UI MCU_HANDSHAKE model=%d, mainVersion=%d, slaveVersion=%d, "
+                    L"mcu_is_normal_mode=%d\n",
+                    live.deviceModel, live.mainVersion, live.slaveVersion, normal ? 1 : 0);
+                if (live.deviceModel != kSupportedModel && normal) {
+                    view_.ShowMessage("${device_not_match}", std::to_string(live.deviceModel));
+                }
+            }
+            break;
+        case mcu::FLASH_VERSION:
+            if (const auto* r = std::get_if<FlashVersionReport>(&message.record)) {
+                model_.live.flashVersions = r->versions;
+            }
+            break;
+        case mcu::POWER_OFF_TIME:
+            model_.live.powerOffDelay = static_cast<int32_t>(message.value);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace korvel
