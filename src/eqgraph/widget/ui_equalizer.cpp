@@ -432,7 +432,7 @@ void UIEqualizer::UpdateAllFlat() {
 
 void UIEqualizer::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        if (!layoutValid_) {
+        if (!layoutValid_ || rect_ != eqgraph::GraphRect{0, 0, width(), height()}) {
             FullLayout();
         }
         const QPoint p = event->position().toPoint();
@@ -631,7 +631,8 @@ void UIEqualizer::paintEvent(QPaintEvent* /*event*/) {
 }
 
 void UIEqualizer::Paint(QPainter& painter) {
-    if (!layoutValid_) {
+    // A size change reaches a hidden widget without a resize event, so compare here as well.
+    if (!layoutValid_ || rect_ != eqgraph::GraphRect{0, 0, width(), height()}) {
         FullLayout();
     } else {
         PartialLayout();
