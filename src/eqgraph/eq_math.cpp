@@ -174,9 +174,10 @@ class CascadePower {
 
   private:
     // |H|^2 of one section, Horner's rule in z^-1 for numerator and denominator. T is double
-    // or a vector of doubles; every lane does exactly the arithmetic of the scalar version.
-    template <typename T>
-    static T SectionPower(const Biquad& s, T ur, T ui) {
+    // or a vector of doubles (with the coefficients broadcast); every lane does exactly the
+    // arithmetic of the scalar version.
+    template <typename Coefficients, typename T>
+    static T SectionPower(const Coefficients& s, T ur, T ui) {
         const T tr = s.b2 * ur + s.b1;
         const T ti = s.b2 * ui;
         const T br = tr * ur - ti * ui + s.b0;
@@ -188,59 +189,84 @@ class CascadePower {
         return (br * br + bi * bi) / (ar * ar + ai * ai);
     }
 
-    // Points run through every stage in blocks, their running product held in registers.
-    void WriteDbFromProduct(std::span<double> out) const {
-        for (size_t i = 0; i < points_.Padded(); i += kLane) {
-            double product[kLane];
-            double floored[kLane];
-            MultiplyStages(i, product, floored);
-            for (size_t l = 0; l < kLane && i + l < out.size(); ++l) {
-                out[i + l] = 10.0 * std::log10(product[l]) + kStopBandDb * floored[l];
-            }
-        }
-    }
-
 #if defined(__GNUC__)
     // Two doubles per vector: plain SSE2 on x86-64, no wider instruction set assumed.
     using Vec = double __attribute__((vector_size(2 * sizeof(double))));
     using Mask = int64_t __attribute__((vector_size(2 * sizeof(double))));
-    static_assert(kLane % 2 == 0);
+    static_assert(kLane == 4);  // two vectors per block
 
-    void MultiplyStages(size_t first, double* product, double* floored) const {
-        const Vec one = {1.0, 1.0};
-        for (size_t v = 0; v < kLane; v += 2) {
-            Vec ur;
-            Vec ui;
-            std::memcpy(&ur, points_.Re() + first + v, sizeof(Vec));
-            std::memcpy(&ui, points_.Im() + first + v, sizeof(Vec));
-            Vec prod = one;
-            Vec count = one - one;
-            for (const Biquad& s : stages_) {
-                const Vec power = SectionPower(s, ur, ui);
-                const Mask pass = power > kStopBandPower;  // false for NaN as well
-                prod *= reinterpret_cast<Vec>((reinterpret_cast<Mask>(power) & pass) |
-                                              (reinterpret_cast<Mask>(one) & ~pass));
-                count += reinterpret_cast<Vec>(reinterpret_cast<Mask>(one) & ~pass);
+    // A stage's coefficients broadcast to both lanes once per call.
+    struct VecBiquad {
+        Vec b0, b1, b2, a1, a2;
+    };
+
+    static Vec Broadcast(double x) {
+        return Vec{x, x};
+    }
+
+    // Multiplies a stage's |H|^2 into prod, or counts the point as stop band.
+    static void Accumulate(Vec power, Vec& prod, Vec& count) {
+        const Vec one = Broadcast(1.0);
+        const Mask pass = power > kStopBandPower;  // false for NaN as well
+        prod *= reinterpret_cast<Vec>((reinterpret_cast<Mask>(power) & pass) |
+                                      (reinterpret_cast<Mask>(one) & ~pass));
+        count += reinterpret_cast<Vec>(reinterpret_cast<Mask>(one) & ~pass);
+    }
+
+    void WriteDbFromProduct(std::span<double> out) const {
+        std::vector<VecBiquad> stages;
+        stages.reserve(stages_.size());
+        for (const Biquad& s : stages_) {
+            stages.push_back({Broadcast(s.b0), Broadcast(s.b1), Broadcast(s.b2), Broadcast(s.a1),
+                              Broadcast(s.a2)});
+        }
+        for (size_t i = 0; i < points_.Padded(); i += kLane) {
+            Vec ur0, ui0, ur1, ui1;
+            std::memcpy(&ur0, points_.Re() + i, sizeof(Vec));
+            std::memcpy(&ui0, points_.Im() + i, sizeof(Vec));
+            std::memcpy(&ur1, points_.Re() + i + 2, sizeof(Vec));
+            std::memcpy(&ui1, points_.Im() + i + 2, sizeof(Vec));
+            Vec prod0 = Broadcast(1.0), prod1 = prod0;
+            Vec count0 = Broadcast(0.0), count1 = count0;
+            for (const VecBiquad& s : stages) {
+                Accumulate(SectionPower(s, ur0, ui0), prod0, count0);
+                Accumulate(SectionPower(s, ur1, ui1), prod1, count1);
             }
-            std::memcpy(product + v, &prod, sizeof(Vec));
-            std::memcpy(floored + v, &count, sizeof(Vec));
+            double product[kLane];
+            double floored[kLane];
+            std::memcpy(product, &prod0, sizeof(Vec));
+            std::memcpy(product + 2, &prod1, sizeof(Vec));
+            std::memcpy(floored, &count0, sizeof(Vec));
+            std::memcpy(floored + 2, &count1, sizeof(Vec));
+            WriteBlockDb(product, floored, i, out);
         }
     }
 #else
-    void MultiplyStages(size_t first, double* product, double* floored) const {
-        for (size_t l = 0; l < kLane; ++l) {
-            product[l] = 1.0;
-            floored[l] = 0.0;
-            for (const Biquad& s : stages_) {
-                const double power =
-                    SectionPower(s, points_.Re()[first + l], points_.Im()[first + l]);
-                const bool pass = power > kStopBandPower;
-                product[l] *= pass ? power : 1.0;
-                floored[l] += pass ? 0.0 : 1.0;
+    void WriteDbFromProduct(std::span<double> out) const {
+        for (size_t i = 0; i < points_.Padded(); i += kLane) {
+            double product[kLane];
+            double floored[kLane];
+            for (size_t l = 0; l < kLane; ++l) {
+                product[l] = 1.0;
+                floored[l] = 0.0;
+                for (const Biquad& s : stages_) {
+                    const double power = SectionPower(s, points_.Re()[i + l], points_.Im()[i + l]);
+                    const bool pass = power > kStopBandPower;
+                    product[l] *= pass ? power : 1.0;
+                    floored[l] += pass ? 0.0 : 1.0;
+                }
             }
+            WriteBlockDb(product, floored, i, out);
         }
     }
 #endif
+
+    static void WriteBlockDb(const double* product, const double* floored, size_t first,
+                             std::span<double> out) {
+        for (size_t l = 0; l < kLane && first + l < out.size(); ++l) {
+            out[first + l] = 10.0 * std::log10(product[l]) + kStopBandDb * floored[l];
+        }
+    }
 
     void WriteDbPerStage(std::span<double> out) const {
         std::fill(out.begin(), out.end(), 0.0);

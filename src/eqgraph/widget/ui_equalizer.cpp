@@ -27,7 +27,7 @@ constexpr int kBypassTextTopOffset = 40;
 constexpr double kMinGainChange = 0.001;
 constexpr double kMinQChange = 0.01;
 constexpr std::array<int, 5> kGainLines = {-15, -10, -5, 5, 10};
-constexpr std::array<int, 6> kLabelledGains = {10, 5, 0, -5, -10, -15};
+constexpr std::array<int, 5> kLabelledGains = {10, 5, -5, -10, -15};
 
 QString DefaultTranslation(const QString& key) {
     if (key == QStringLiteral("${all_bypass}")) {
@@ -663,11 +663,14 @@ void UIEqualizer::Paint(QPainter& painter) {
 }
 
 void UIEqualizer::PaintAxisLabels(QPainter& painter) {
-    // The +12 and -18 dB ends coincide with the borders; the grid lines in between are labelled.
+    // The +12 and -18 dB ends coincide with the borders and the zero line carries the flat band
+    // handles, so only the dotted lines are labelled; the top one carries the unit.
     std::vector<eqgraph::AxisLabel> gains;
     for (const int gain : kLabelledGains) {
-        const QString text = gain == 0 ? QStringLiteral("0 dB")
-                                       : QStringLiteral("%1%2").arg(gain > 0 ? "+" : "").arg(gain);
+        QString text = QStringLiteral("%1%2").arg(gain > 0 ? "+" : "").arg(gain);
+        if (gains.empty()) {
+            text += QStringLiteral(" dB");
+        }
         gains.push_back({YOf(gain), text});
     }
     const auto frequencies = eqgraph::FrequencyAxisLabels(rect_);
@@ -751,8 +754,17 @@ void UIEqualizer::PaintSelection(QPainter& painter) {
         font.setBold(false);
     }
     painter.setFont(font);
+    const int flags = static_cast<int>(textAlign_) | Qt::TextSingleLine;
+    // A backing in the graph colour keeps the red text readable where curves cross it.
+    const QRect textBox = painter.boundingRect(infoRect_, flags, infoText_).adjusted(-3, 0, 3, 0);
+    QColor backing = background_;
+    backing.setAlpha(210);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(backing);
+    painter.drawRoundedRect(textBox, 3, 3);
+    painter.setBrush(Qt::NoBrush);
     painter.setPen(QColor::fromRgba(kSelectedColor));
-    painter.drawText(infoRect_, static_cast<int>(textAlign_) | Qt::TextSingleLine, infoText_);
+    painter.drawText(infoRect_, flags, infoText_);
     if (!mDragAllDirection) {
         return;
     }
@@ -772,14 +784,21 @@ void UIEqualizer::PaintMarkers(QPainter& painter) {
         font.setBold(true);
     }
     painter.setFont(font);
-    const int flags = Qt::AlignCenter | Qt::TextSingleLine;
+    const auto draw = [&](const QRect& box, bool captured, const QString& letter) {
+        // A small tab behind the letter shows where the marker can be grabbed.
+        const QRgb color = captured ? kSelectedColor : kLabelColor;
+        painter.setPen(QPen(QColor::fromRgba(captured ? kSelectedColor : kHandleRing), 1));
+        painter.setBrush(QColor::fromRgba(kHandleFill));
+        painter.drawRoundedRect(QRectF(box).adjusted(0.5, -1.5, -0.5, 1.5), 2, 2);
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QColor::fromRgba(color));
+        painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, letter);
+    };
     if (mHpFreq != -1) {
-        painter.setPen(QColor::fromRgba(captureMode_ == kHpCaptured ? kSelectedColor : kLabelColor));
-        painter.drawText(hpRect_, flags, QStringLiteral("H"));
+        draw(hpRect_, captureMode_ == kHpCaptured, QStringLiteral("H"));
     }
     if (mLpFreq != -1) {
-        painter.setPen(QColor::fromRgba(captureMode_ == kLpCaptured ? kSelectedColor : kLabelColor));
-        painter.drawText(lpRect_, flags, QStringLiteral("L"));
+        draw(lpRect_, captureMode_ == kLpCaptured, QStringLiteral("L"));
     }
 }
 
