@@ -40,13 +40,17 @@ uint16_t ValidBit(uint8_t scene) {
     return static_cast<uint16_t>(1u << (scene - 1));
 }
 
-// SaveScene: scene, flag. The live settings become stored scene k, which is now valid.
-void SaveScene(CommandContext& c, uint8_t scene) {
+// SaveScene: scene, flag. With flag 0 the live settings become stored scene k; with flag 1
+// the values already written to slot k (a whole-profile upload addresses it directly) are
+// kept as they are. Either way the scene is now valid.
+void SaveScene(CommandContext& c, uint8_t scene, uint8_t flag) {
     if (!IsStoredScene(scene)) {
         c.Ack(kAmpStatusRefused, {scene});
         return;
     }
-    c.state.stored[scene - 1] = c.state.live;
+    if (flag == 0) {
+        c.state.stored[scene - 1] = c.state.live;
+    }
     c.state.sceneValidMask |= ValidBit(scene);
     c.state.currentScene = scene;
     c.Ack(kAmpStatusDone, {scene});
@@ -73,6 +77,8 @@ void ReadScene(CommandContext& c, uint8_t from, uint8_t to) {
     *SceneAt(c.state, to) = *source;
     if (to == 0) {
         c.state.currentScene = from;
+    } else {
+        c.state.sceneValidMask |= ValidBit(to);
     }
     c.Ack();
 }
@@ -129,7 +135,7 @@ bool HandleFlashSet(CommandContext& c) {
         case kSaveScene:
             if (p.empty())
                 return false;
-            SaveScene(c, p[0]);
+            SaveScene(c, p[0], p.size() > 1 ? p[1] : 0);
             return true;
         case kReadScene:
             if (p.size() < 2)
