@@ -58,6 +58,7 @@ class DeviceSession {
 
 int RunInfo(const GlobalOptions& options, Args args);
 int RunRaw(const GlobalOptions& options, Args args);
+int RunCurve(const GlobalOptions& options, Args args);
 
 // Readable one-line form of a decoded message.
 std::string DescribeMessage(const Message& message);

@@ -19,6 +19,7 @@ constexpr const char* kUsage =
     "Commands:\n"
     "  info                              model, firmware versions and mode of the amplifier\n"
     "  raw MCMD SUBCMD OPTYPE [BYTE...]  send one command and print the decoded replies\n"
+    "  curve FILE.spf [--channel N] [--csv]  response curves of a scene profile (no device)\n"
     "\n"
     "--device chooses the amplifier: usb (default), virtual (one inside this program), or\n"
     "unix:PATH (korvel-virtual-amp --listen PATH). 'korvel-cli COMMAND --help' explains a\n"
@@ -30,6 +31,7 @@ const std::map<std::string, Command>& Commands() {
     static const std::map<std::string, Command> commands = {
         {"info", RunInfo},
         {"raw", RunRaw},
+        {"curve", RunCurve},
     };
     return commands;
 }
