@@ -157,7 +157,9 @@ bool WindowImplBase::BuildInto(const QString& containerName, const QString& layo
 PopupMenu* WindowImplBase::ShowMenu(const QString& menuResource, QWidget* anchor,
                                     const std::function<void(PopupMenu&)>& configure) {
     if (menu_) {
-        menu_->close();  // deletes itself
+        // Destroyed at once: a menu deleted later would close the new popup along with it.
+        // Never inside the old menu's own signals, as its clicks arrive posted (HandleMenuClick).
+        delete menu_.data();
     }
     PopupMenu* menu = PopupMenu::Build(menuResource, this);
     if (menu == nullptr) {

@@ -1,0 +1,229 @@
+// Notifications by control kind, delivered by name to the window's one Notify.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "uiframework/controls.h"
+#include "uiframework/qt_test_app.h"
+#include "uiframework/window_impl_base.h"
+
+namespace korvel::ui {
+namespace {
+
+const char kLayout[] = R"(
+<Window title="test" size="600,400">
+  <VBox margin="4" spacing="2">
+    <Button name="btnConnect" text="${confirm}"/>
+    <Option name="main_mute" text="mute"/>
+    <Option name="radio_a" group="g" text="A"/>
+    <Option name="radio_b" group="g" text="B"/>
+    <Edit name="edit_main_volume" steps="true" width="80" height="24"/>
+    <Edit name="other_edit"/>
+    <Slider name="slider_main_volume" min="0" max="40" value="30"/>
+    <Combo name="comb_ch_unit"><Item text="ms"/><Item text="cm"/><Item text="in"/></Combo>
+    <List name="listview"><Item text="one"/><Item text="two"/></List>
+    <Progress name="progress" min="-100" max="0" value="-100"/>
+    <HBox>
+      <Repeat count="31"><Edit name="eq_gain_%d" width="20"/></Repeat>
+    </HBox>
+    <Repeat count="2" start="3">
+      <HBox name="row_%d"><Repeat count="2"><Option name="box_%d_%d"/></Repeat></HBox>
+    </Repeat>
+    <Gauge name="custom"/>
+  </VBox>
+</Window>)";
+
+class TestWindow : public WindowImplBase {
+  public:
+    TestWindow(const QString& layout) : WindowImplBase(nullptr, "testwnd", layout) {}
+    std::vector<std::pair<QString, QString>> seen;  // (name, type)
+    std::vector<int> indices;
+
+    void Clear() {
+        seen.clear();
+        indices.clear();
+    }
+
+  protected:
+    void Notify(const Notification& n) override {
+        seen.emplace_back(n.name, n.type);
+        indices.push_back(n.Index());
+    }
+    QWidget* CreateControl(const QString& tag, QWidget* parent) override {
+        return tag == QLatin1String("Gauge") ? new QWidget(parent) : nullptr;
+    }
+};
+
+using Seen = std::vector<std::pair<QString, QString>>;
+
+class NotificationTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::EnsureQtApp();
+        ASSERT_TRUE(dir_.isValid());
+        window_ = std::make_unique<TestWindow>(test::WriteTempFile(dir_, "layout.xml", kLayout));
+        ASSERT_TRUE(window_->Create());
+        window_->show();
+        window_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+        window_->Clear();
+    }
+
+    template <typename T>
+    T* Find(const char* name) {
+        T* control = window_->FindControl<T>(name);
+        EXPECT_NE(control, nullptr) << name;
+        return control;
+    }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<TestWindow> window_;
+};
+
+TEST_F(NotificationTest, ButtonClickIsDeliveredByName) {
+    QTest::mouseClick(Find<QPushButton>("btnConnect"), Qt::LeftButton);
+    EXPECT_EQ(window_->seen, (Seen{{"btnConnect", "click"}}));
+}
+
+TEST_F(NotificationTest, OptionsSendClickThenSelectChangedOnlyWhenTheStateChanges) {
+    // Clicks land on the indicator: a check box takes clicks on its indicator and text only.
+    auto clickOption = [](QWidget* option) {
+        QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
+    };
+    auto* mute = Find<QCheckBox>("main_mute");
+    clickOption(mute);
+    EXPECT_TRUE(mute->isChecked());
+    EXPECT_EQ(window_->seen, (Seen{{"main_mute", "click"}, {"main_mute", "selectchanged"}}));
+
+    window_->Clear();
+    mute->setChecked(false);  // from code: no notification
+    EXPECT_TRUE(window_->seen.empty());
+
+    auto* a = Find<QRadioButton>("radio_a");
+    auto* b = Find<QRadioButton>("radio_b");
+    clickOption(a);
+    clickOption(a);  // already selected: a click, no change
+    clickOption(b);
+    EXPECT_FALSE(a->isChecked());
+    EXPECT_EQ(window_->seen, (Seen{{"radio_a", "click"},
+                                   {"radio_a", "selectchanged"},
+                                   {"radio_a", "click"},
+                                   {"radio_b", "click"},
+                                   {"radio_b", "selectchanged"}}));
+}
+
+TEST_F(NotificationTest, EditKeysStepsAndFocus) {
+    auto* edit = Find<EditUI>("edit_main_volume");
+    edit->setFocus();
+    edit->setText("12");
+    QTest::keyClick(edit, Qt::Key_Up);
+    QTest::keyClick(edit, Qt::Key_Down);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::keyClick(edit, Qt::Key_End);
+    QTest::keyClick(edit, Qt::Key_Right);  // at the end
+    QTest::keyClick(edit, Qt::Key_Left);   // moves the cursor only
+    QTest::keyClick(edit, Qt::Key_Home);
+    QTest::keyClick(edit, Qt::Key_Left);  // at the start
+    EXPECT_EQ(window_->seen, (Seen{{"edit_main_volume", "setfocus"},
+                                   {"edit_main_volume", "valuechangedup"},
+                                   {"edit_main_volume", "valuechangeddown"},
+                                   {"edit_main_volume", "return"},
+                                   {"edit_main_volume", "valuechangedright"},
+                                   {"edit_main_volume", "valuechangedleft"}}));
+    EXPECT_EQ(edit->text(), "12") << "arrow keys must not edit the text";
+
+    window_->Clear();
+    ASSERT_TRUE(edit->StepButtonsVisible());
+    QTest::mouseClick(edit->UpButton(), Qt::LeftButton);
+    QTest::mouseClick(edit->DownButton(), Qt::LeftButton);
+    EXPECT_TRUE(edit->hasFocus()) << "step buttons leave the focus in the edit";
+    Find<EditUI>("other_edit")->setFocus();
+    EXPECT_EQ(window_->seen, (Seen{{"edit_main_volume", "valuechangedup"},
+                                   {"edit_main_volume", "valuechangeddown"},
+                                   {"edit_main_volume", "killfocus"},
+                                   {"other_edit", "setfocus"}}));
+}
+
+TEST_F(NotificationTest, SliderDragKeyboardAndCode) {
+    auto* slider = Find<SliderUI>("slider_main_volume");
+    slider->setValue(10);  // from code: silent
+    EXPECT_TRUE(window_->seen.empty());
+
+    // A drag: the handle moves while held down, then is released.
+    slider->setSliderDown(true);
+    slider->setSliderPosition(12);
+    slider->setSliderPosition(13);
+    slider->setSliderDown(false);
+    EXPECT_EQ(slider->value(), 13);
+    EXPECT_EQ(window_->seen, (Seen{{"slider_main_volume", "movevaluechanged"},
+                                   {"slider_main_volume", "movevaluechanged"},
+                                   {"slider_main_volume", "valuechanged"}}));
+
+    window_->Clear();
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Right);
+    QTest::keyClick(slider, Qt::Key_End);
+    QTest::keyClick(slider, Qt::Key_End);  // already at the end: nothing changes
+    EXPECT_EQ(slider->value(), 40);
+    EXPECT_EQ(window_->seen, (Seen{{"slider_main_volume", "valuechanged"},
+                                   {"slider_main_volume", "valuechanged"}}));
+    slider->setValue(5);
+    EXPECT_EQ(window_->seen.size(), 2u) << "no stale user flag after an unchanged key";
+}
+
+TEST_F(NotificationTest, ComboAndListItems) {
+    auto* combo = Find<QComboBox>("comb_ch_unit");
+    combo->setCurrentIndex(1);  // from code: silent
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(combo->currentIndex(), 2);
+
+    auto* list = Find<QListWidget>("listview");
+    list->setCurrentRow(1);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Return);
+    const QRect row = list->visualItemRect(list->item(0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+    EXPECT_EQ(window_->seen, (Seen{{"comb_ch_unit", "itemselect"},
+                                   {"listview", "itemselect"},
+                                   {"listview", "itemactivate"},
+                                   {"listview", "itemselect"},
+                                   {"listview", "itemclick"}}));
+}
+
+TEST_F(NotificationTest, RepeatedControlsCarryTheirIndex) {
+    for (int band : {0, 17, 30}) {
+        auto* edit = window_->FindControl<EditUI>(QString("eq_gain_%1").arg(band));
+        ASSERT_NE(edit, nullptr) << band;
+        EXPECT_EQ(ControlIndex(edit), band);
+    }
+    EXPECT_EQ(window_->FindControl<EditUI>("eq_gain_31"), nullptr);
+    // Nested repeats fill the outer index first; user data is the inner index.
+    auto* cell = window_->FindControl<QCheckBox>("box_4_1");
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(ControlIndex(cell), 1);
+    EXPECT_EQ(ControlIndex(window_->FindControl("row_3")), 3);
+    EXPECT_EQ(ControlIndex(Find<QPushButton>("btnConnect")), -1);
+
+    auto* edit = window_->FindControl<EditUI>("eq_gain_17");
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Up);
+    EXPECT_EQ(window_->indices.back(), 17);
+}
+
+TEST_F(NotificationTest, CustomControlsComeFromTheWindowAndNotifyThroughIt) {
+    QWidget* custom = window_->FindControl("custom");
+    ASSERT_NE(custom, nullptr);
+    NotifyFromControl(custom, "equalizer_eq");
+    EXPECT_EQ(window_->seen, (Seen{{"custom", "equalizer_eq"}}));
+}
+
+}  // namespace
+}  // namespace korvel::ui
