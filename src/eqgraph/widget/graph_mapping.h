@@ -70,7 +70,9 @@ double YToGain(const GraphRect& rect, double zeroY, int y, GainRange range);
 GraphPoint ClampToRect(const GraphRect& rect, GraphPoint point);
 
 // A layout length of `percentOfBase` pixels at 100 % scaled to `scalePercent`, truncated.
-inline int Scaled(int scalePercent, int percentOfBase) { return scalePercent * percentOfBase / 100; }
+inline int Scaled(int scalePercent, int percentOfBase) {
+    return scalePercent * percentOfBase / 100;
+}
 
 // Q of the selected band from the horizontal distance between the pointer and the band's handle:
 // distance limited to 3 % .. 162 % (scaled), Q = (s * 81 / 100) / distance within 0.5 .. 9.0.

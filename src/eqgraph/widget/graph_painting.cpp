@@ -12,8 +12,8 @@ namespace korvel::eqgraph {
 namespace {
 
 constexpr std::array<int, 28> kVerticalGrid = {
-    20,   30,   40,   50,   60,   70,   80,   90,   100,  200,   300,   400,   500,   600,
-    700,  800,  900,  1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 9000, 10000, 20000};
+    20,  30,  40,  50,   60,   70,   80,   90,   100,  200,  300,  400,  500,   600,
+    700, 800, 900, 1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 9000, 10000, 20000};
 
 constexpr std::array<int, 10> kLabelledFrequencies = {20,   50,   100,  200,   500,
                                                       1000, 2000, 5000, 10000, 20000};
@@ -35,7 +35,9 @@ QString FrequencyText(int frequency) {
 
 }  // namespace
 
-std::span<const int> VerticalGridFrequencies() { return kVerticalGrid; }
+std::span<const int> VerticalGridFrequencies() {
+    return kVerticalGrid;
+}
 
 void PaintGrid(QPainter& painter, const GridSpec& spec) {
     const GraphRect& r = spec.rect;
@@ -88,7 +90,8 @@ void PaintAxisLabels(QPainter& painter, const GraphRect& rect, int scalePercent,
     for (const AxisLabel& label : frequencyLabels) {
         // Centred under the line, kept inside the graph at both ends.
         int left = label.position - width / 2;
-        left = std::clamp(left, rect.left + pad, std::max(rect.left + pad, rect.right - pad - width));
+        left =
+            std::clamp(left, rect.left + pad, std::max(rect.left + pad, rect.right - pad - width));
         Qt::Alignment align = Qt::AlignHCenter;
         if (left == rect.left + pad) {
             align = Qt::AlignLeft;

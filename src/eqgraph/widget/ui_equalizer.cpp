@@ -128,9 +128,9 @@ void UIEqualizer::SetCurves(std::span<const CurveArray> frequencies,
     if (count <= 0) {
         return;
     }
-    const std::size_t limit = std::min({static_cast<std::size_t>(count),
-                                        static_cast<std::size_t>(kCurveSlots), frequencies.size(),
-                                        totalsDb.size()});
+    const std::size_t limit =
+        std::min({static_cast<std::size_t>(count), static_cast<std::size_t>(kCurveSlots),
+                  frequencies.size(), totalsDb.size()});
     curves_.fill(CurveSlot{});
     for (std::size_t i = 0; i < limit; ++i) {
         curves_[i].frequencies = frequencies[i];
@@ -148,7 +148,9 @@ void UIEqualizer::SetDragAllDirection(bool parametric) {
     update();
 }
 
-EqBand UIEqualizer::Band(int index) const { return ValidBand(index) ? bands_[index].band : EqBand{}; }
+EqBand UIEqualizer::Band(int index) const {
+    return ValidBand(index) ? bands_[index].band : EqBand{};
+}
 
 QRect UIEqualizer::HandleRect(int band) const {
     return ValidBand(band) ? bands_[band].handle : QRect();
@@ -158,7 +160,8 @@ GraphPoint UIEqualizer::HandlePoint(int band) const {
     return ValidBand(band) ? bands_[band].point : GraphPoint{};
 }
 
-// --- Appearance -----------------------------------------------------------------------------------
+// --- Appearance
+// -----------------------------------------------------------------------------------
 
 void UIEqualizer::SetScalePercent(int percent) {
     scale_ = std::clamp(percent, 25, 800);
@@ -211,7 +214,9 @@ void UIEqualizer::SetShowAxisLabels(bool show) {
     update();
 }
 
-QString UIEqualizer::BypassText() const { return translator_(QStringLiteral("${all_bypass}")); }
+QString UIEqualizer::BypassText() const {
+    return translator_(QStringLiteral("${all_bypass}"));
+}
 
 bool UIEqualizer::SetAttribute(const QString& name, const QString& value) {
     const bool on = value == QStringLiteral("true");
@@ -252,7 +257,8 @@ bool UIEqualizer::SetAttribute(const QString& name, const QString& value) {
     return true;
 }
 
-// --- Layout -----------------------------------------------------------------------------------------
+// --- Layout
+// -----------------------------------------------------------------------------------------
 
 int UIEqualizer::YOf(double gain) const {
     return eqgraph::GainToY(rect_, zeroY_, gain, kEqualizerGainRange);
@@ -352,15 +358,15 @@ void UIEqualizer::LayoutSelection() {
     const int y = slot.point.y;
     const int infoWidth = mDragAllDirection ? P(150) : P(50);
     if (mDragAllDirection) {
-        infoText_ = QString::asprintf("%d Hz %s Q %.1f dB", band.freq,
-                                      QString::asprintf("%0.2f", band.eqFactor).toUtf8().constData(),
-                                      band.eqGain);
+        infoText_ = QString::asprintf(
+            "%d Hz %s Q %.1f dB", band.freq,
+            QString::asprintf("%0.2f", band.eqFactor).toUtf8().constData(), band.eqGain);
     } else {
         infoText_ = QString::asprintf("%.1f dB", band.eqGain);
     }
     const QRect horizontal = PushedInsideH(x, infoWidth, 0, 0);
-    infoRect_ = VerticalZoneBox(y, P(22), P(37), P(29), P(14), P(14), P(29), horizontal.left(),
-                                infoWidth);
+    infoRect_ =
+        VerticalZoneBox(y, P(22), P(37), P(29), P(14), P(14), P(29), horizontal.left(), infoWidth);
 
     if (!mDragAllDirection) {
         qRects_ = {};
@@ -388,7 +394,8 @@ void UIEqualizer::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
 }
 
-// --- Pointer ----------------------------------------------------------------------------------------
+// --- Pointer
+// ----------------------------------------------------------------------------------------
 
 int UIEqualizer::HitBand(const QPoint& p) const {
     for (int i = 0; i < bandCount_; ++i) {
@@ -577,7 +584,8 @@ void UIEqualizer::DragQStore(GraphPoint p) {
         return;
     }
     BandSlot& slot = bands_[mCurrentControlIndex];
-    slot.band.eqFactor = static_cast<float>(eqgraph::QFromHandleDistance(scale_, p.x - slot.point.x));
+    slot.band.eqFactor =
+        static_cast<float>(eqgraph::QFromHandleDistance(scale_, p.x - slot.point.x));
     LayoutSelection();
 }
 
@@ -623,7 +631,8 @@ void UIEqualizer::HoverAt(const QPoint& p) {
     setCursor(HitHp(p) || HitLp(p) ? Qt::SizeHorCursor : Qt::ArrowCursor);
 }
 
-// --- Painting ---------------------------------------------------------------------------------------
+// --- Painting
+// ---------------------------------------------------------------------------------------
 
 void UIEqualizer::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
@@ -696,7 +705,8 @@ void UIEqualizer::PaintBypassOrLogo(QPainter& painter) {
     painter.save();
     painter.setFont(font);
     painter.setPen(QColor::fromRgba(kBypassTextColor));
-    const int flags = static_cast<int>(textAlign_) | (wordBreak_ ? Qt::TextWordWrap : Qt::TextSingleLine);
+    const int flags =
+        static_cast<int>(textAlign_) | (wordBreak_ ? Qt::TextWordWrap : Qt::TextSingleLine);
     painter.drawText(area, flags, BypassText());
     painter.restore();
 }
@@ -710,7 +720,8 @@ void UIEqualizer::PaintCurves(QPainter& painter) {
         if (channel == currentChannel_ || !curve.show) {
             continue;
         }
-        const auto points = eqgraph::SelectCurvePoints(curve.frequencies, curve.totalsDb, rect_, toY);
+        const auto points =
+            eqgraph::SelectCurvePoints(curve.frequencies, curve.totalsDb, rect_, toY);
         const auto smoothed = eqgraph::SmoothCurvePoints(points, rect_.left);
         const QRgb color = channel < configured ? curveColors_[channel] : kOtherCurveColor;
         DrawCurve(painter, smoothed, QColor::fromRgba(color), otherWidth);
@@ -719,8 +730,10 @@ void UIEqualizer::PaintCurves(QPainter& painter) {
         return;
     }
     const CurveSlot& current = curves_[currentChannel_];
-    const auto points = eqgraph::SelectCurvePoints(current.frequencies, current.totalsDb, rect_, toY);
-    const QRgb color = currentChannel_ < configured ? curveColors_[currentChannel_] : kCurrentCurveColor;
+    const auto points =
+        eqgraph::SelectCurvePoints(current.frequencies, current.totalsDb, rect_, toY);
+    const QRgb color =
+        currentChannel_ < configured ? curveColors_[currentChannel_] : kCurrentCurveColor;
     DrawCurve(painter, eqgraph::ToPointsF(points), QColor::fromRgba(color), P(2));
 }
 
@@ -739,7 +752,8 @@ void UIEqualizer::PaintBandLabels(QPainter& painter) {
         painter.setBrush(QColor::fromRgba(kHandleFill));
         painter.drawEllipse(QRectF(slot.handle).adjusted(ring / 2, ring / 2, -ring / 2, -ring / 2));
         painter.setPen(QColor::fromRgba(selected ? kSelectedColor : kLabelColor));
-        painter.drawText(slot.handle, static_cast<int>(textAlign_) | Qt::TextSingleLine, slot.label);
+        painter.drawText(slot.handle, static_cast<int>(textAlign_) | Qt::TextSingleLine,
+                         slot.label);
     }
     painter.setBrush(Qt::NoBrush);
 }
@@ -758,7 +772,7 @@ void UIEqualizer::PaintSelection(QPainter& painter) {
     // A backing in the graph colour keeps the red text readable where curves cross it.
     const QRect textBox = painter.boundingRect(infoRect_, flags, infoText_).adjusted(-3, 0, 3, 0);
     QColor backing = background_;
-    backing.setAlpha(210);
+    backing.setAlpha(160);
     painter.setPen(Qt::NoPen);
     painter.setBrush(backing);
     painter.drawRoundedRect(textBox, 3, 3);

@@ -33,7 +33,7 @@ inline constexpr char kNotifyEqualizerLp[] = "equalizer_lp";
 
 class UIEqualizer : public QWidget {
     Q_OBJECT
-public:
+  public:
     enum CaptureMode {
         kNoCapture = 0,
         kIndexCaptured = 1,   // dragging a band handle
@@ -120,10 +120,10 @@ public:
     // Draws the whole graph with `painter` (the widget's paint event calls this).
     void Paint(QPainter& painter);
 
-signals:
+  signals:
     void EqualizerNotify(const QString& type);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -132,7 +132,7 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
-private:
+  private:
     struct BandSlot {
         EqBand band;
         eqgraph::GraphPoint point;

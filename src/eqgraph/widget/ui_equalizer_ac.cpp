@@ -132,7 +132,8 @@ void UIEqualizerAc::Paint(QPainter& painter) {
         if (!short_.show[i]) {
             continue;
         }
-        const auto points = eqgraph::SelectCurvePoints(short_.frequencies[i], short_.gainsDb[i], rect, toY);
+        const auto points =
+            eqgraph::SelectCurvePoints(short_.frequencies[i], short_.gainsDb[i], rect, toY);
         painter.setPen(CurvePen(kShortColors[i], Qt::SolidLine));
         painter.drawPath(eqgraph::CardinalSplinePath(eqgraph::ToPointsF(points)));
     }
@@ -140,7 +141,8 @@ void UIEqualizerAc::Paint(QPainter& painter) {
         if (!dashed_.show[i]) {
             continue;
         }
-        const auto points = eqgraph::SelectCurvePoints(dashed_.frequencies[i], dashed_.gainsDb[i], rect, toY);
+        const auto points =
+            eqgraph::SelectCurvePoints(dashed_.frequencies[i], dashed_.gainsDb[i], rect, toY);
         painter.setPen(CurvePen(kDashedColors[i], Qt::DashLine));
         painter.drawPath(eqgraph::BezierPath(eqgraph::SmoothCurvePoints(points, rect.left)));
     }
@@ -149,9 +151,11 @@ void UIEqualizerAc::Paint(QPainter& painter) {
         if (!solid_.show[i]) {
             continue;
         }
-        const auto points = eqgraph::SelectCurvePoints(solid_.frequencies[i], solid_.gainsDb[i], rect, toY);
+        const auto points =
+            eqgraph::SelectCurvePoints(solid_.frequencies[i], solid_.gainsDb[i], rect, toY);
         painter.setPen(CurvePen(kShortColors[i], Qt::SolidLine));
-        painter.drawPath(eqgraph::CardinalSplinePath(eqgraph::SmoothCurvePoints(points, rect.left)));
+        painter.drawPath(
+            eqgraph::CardinalSplinePath(eqgraph::SmoothCurvePoints(points, rect.left)));
     }
     painter.restore();
 }

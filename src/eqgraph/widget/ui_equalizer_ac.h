@@ -15,7 +15,7 @@ namespace korvel {
 
 class UIEqualizerAc : public QWidget {
     Q_OBJECT
-public:
+  public:
     static constexpr int kSlots = 8;
     static constexpr int kShortPoints = 121;
     static constexpr int kLongPoints = 512;
@@ -30,8 +30,9 @@ public:
 
     // Each setter clears all 8 slots of its family, copies min(count, 8, arrays given) curves,
     // keeps show[i] != 0 as the slot's show flag and repaints.
-    void SetShortCurves(std::span<const ShortCurve> frequencies, std::span<const ShortCurve> gainsDb,
-                        int count, int reserved, std::span<const int> show);
+    void SetShortCurves(std::span<const ShortCurve> frequencies,
+                        std::span<const ShortCurve> gainsDb, int count, int reserved,
+                        std::span<const int> show);
     void SetDashedCurves(std::span<const LongCurve> frequencies, std::span<const LongCurve> gainsDb,
                          int count, int reserved, std::span<const int> show);
     void SetSolidCurves(std::span<const LongCurve> frequencies, std::span<const LongCurve> gainsDb,
@@ -48,12 +49,12 @@ public:
     eqgraph::GraphRect GraphRect() const { return {0, 0, width(), height()}; }
     void Paint(QPainter& painter);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
-private:
+  private:
     template <std::size_t N>
     struct Family {
         std::array<std::array<double, N>, kSlots> frequencies{};

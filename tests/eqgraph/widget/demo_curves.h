@@ -12,8 +12,8 @@
 namespace korvel::testing {
 
 inline constexpr std::array<int, kBandCount> kDemoBandFrequencies = {
-    20,   25,   31,   40,   50,   63,   80,   100,  125,  160,   200,   250,   315,   400,   500, 630,
-    800,  1000, 1250, 1600, 2000, 2500, 3150, 4000, 5000, 6300, 8000, 10000, 12500, 16000, 20000};
+    20,  25,   31,   40,   50,   63,   80,   100,  125,  160,  200,  250,   315,   400,   500,  630,
+    800, 1000, 1250, 1600, 2000, 2500, 3150, 4000, 5000, 6300, 8000, 10000, 12500, 16000, 20000};
 
 struct DemoChannels {
     std::array<std::array<EqBand, kBandCount>, kChannelSlots> bands{};
@@ -31,7 +31,9 @@ inline std::array<EqBand, kBandCount> FlatBands(float q = 4.3f) {
     return bands;
 }
 
-inline FilterSettings Filter(int frequency, int slope) { return FilterSettings{frequency, 2, slope, 0}; }
+inline FilterSettings Filter(int frequency, int slope) {
+    return FilterSettings{frequency, 2, slope, 0};
+}
 
 inline DemoChannels MakeDemoChannels() {
     DemoChannels demo;
@@ -63,18 +65,18 @@ inline DemoChannels MakeDemoChannels() {
         }
         ChannelSettings& settings = demo.settings[ch];
         settings.bypass = 0;
-        settings.crossover.hp = tune.hpSlope > 0 ? Filter(tune.hp, tune.hpSlope)
-                                                 : FilterSettings{tune.hp, 2, 0, 1};
-        settings.crossover.lp = tune.lpSlope > 0 ? Filter(tune.lp, tune.lpSlope)
-                                                 : FilterSettings{tune.lp, 2, 0, 1};
-        ComputeChannelResponse(settings, demo.bands[ch], false, demo.frequencies[ch], demo.totals[ch]);
+        settings.crossover.hp =
+            tune.hpSlope > 0 ? Filter(tune.hp, tune.hpSlope) : FilterSettings{tune.hp, 2, 0, 1};
+        settings.crossover.lp =
+            tune.lpSlope > 0 ? Filter(tune.lp, tune.lpSlope) : FilterSettings{tune.lp, 2, 0, 1};
+        ComputeChannelResponse(settings, demo.bands[ch], false, demo.frequencies[ch],
+                               demo.totals[ch]);
         demo.show.push_back(1);
     }
     return demo;
 }
 
 // Colours a skin would give in "curvecolor": one per channel pair family.
-inline const char* kDemoCurveColors =
-    "#FF2EC4FF #FF4F8DFF #FFFFB000 #FFFF7A3D #FFB266FF #FFE35DAE";
+inline const char* kDemoCurveColors = "#FF2EC4FF #FF4F8DFF #FFFFB000 #FFFF7A3D #FFB266FF #FFE35DAE";
 
 }  // namespace korvel::testing

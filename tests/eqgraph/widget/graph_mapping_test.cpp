@@ -43,9 +43,9 @@ TEST(GraphMappingTest, FrequencyToXIsLogarithmicAndTruncated) {
         {kRect, 1000.0, 509},
         {kRect, 10000.0, 809},
         {kRect, 20000.0, 900},
-        {kRect, 1.0e6, 1409},                // right of the graph, not clamped
-        {{10, 20, 910, 320}, 1000.0, 519},   // offset by the graph's left edge
-        {kRect, 0.0, 0},                     // not positive: left edge
+        {kRect, 1.0e6, 1409},               // right of the graph, not clamped
+        {{10, 20, 910, 320}, 1000.0, 519},  // offset by the graph's left edge
+        {kRect, 0.0, 0},                    // not positive: left edge
         {kRect, -5.0, 0},
         {kRect, kNaN, 0},
         {kRect, kInf, 0},
@@ -62,9 +62,9 @@ TEST(GraphMappingTest, XToFrequencyRoundsToWholeHertz) {
         int expected;
     };
     const Case cases[] = {
-        {kRect, 0, 20},     {kRect, 450, 632},    {kRect, 509, 995},
-        {kRect, 900, 20000}, {kRect, -100, 9},    {kRect, 1000, 43089},
-        {{0, 0, 0, 300}, 50, 20},  // no width: the bottom of the axis
+        {kRect, 0, 20},   {kRect, 450, 632},    {kRect, 509, 995},        {kRect, 900, 20000},
+        {kRect, -100, 9}, {kRect, 1000, 43089}, {{0, 0, 0, 300}, 50, 20},  // no width: the bottom
+                                                                           // of the axis
     };
     for (const Case& c : cases) {
         EXPECT_EQ(XToFrequency(c.rect, c.x), c.expected) << c.x;
@@ -79,13 +79,12 @@ TEST(GraphMappingTest, GainToYRoundsTheProductBeforeDividing) {
         int expected;
     };
     const Case cases[] = {
-        {12.0, 0},      {6.0, 60},      {1.0, 110},
-        {0.104, 119},   // round(12.48) = 12 -> 119; without the rounding it would be 118
-        {0.0, 120},     {-0.0975, 121},  // round(-17.55) = -18 -> 121; unrounded 120
-        {-9.0, 210},    {-18.0, 300},   {-400.0, 4120},
+        {12.0, 0},           {6.0, 60},          {1.0, 110},
+        {0.104, 119},  // round(12.48) = 12 -> 119; without the rounding it would be 118
+        {0.0, 120},          {-0.0975, 121},  // round(-17.55) = -18 -> 121; unrounded 120
+        {-9.0, 210},         {-18.0, 300},       {-400.0, 4120},
         {-1e300, 1'000'000},  // limited instead of overflowing
-        {-kInf, 1'000'000},   {kInf, -1'000'000},
-        {kNaN, 120},
+        {-kInf, 1'000'000},  {kInf, -1'000'000}, {kNaN, 120},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(GainToY(kRect, 120.0, c.gain, kEqualizerGainRange), c.expected) << c.gain;
@@ -97,8 +96,8 @@ TEST(GraphMappingTest, CalibrationGainToYIsProportional) {
         double gain;
         int expected;
     };
-    const Case cases[] = {{20.0, 0}, {0.104, 149}, {0.0, 150}, {-10.0, 225}, {-20.0, 300},
-                          {kNaN, 150}};
+    const Case cases[] = {{20.0, 0},    {0.104, 149}, {0.0, 150},
+                          {-10.0, 225}, {-20.0, 300}, {kNaN, 150}};
     for (const Case& c : cases) {
         EXPECT_EQ(GainToYUnrounded(kRect, 150.0, c.gain, kCalibrationGainRange), c.expected)
             << c.gain;
@@ -123,8 +122,11 @@ TEST(GraphMappingTest, PointerIsClampedIntoTheGraph) {
         GraphPoint in;
         GraphPoint out;
     };
-    const Case cases[] = {{{-5, -5}, {0, 0}},     {{950, 400}, {900, 300}}, {{450, 150}, {450, 150}},
-                          {{900, 0}, {900, 0}},   {{-1, 301}, {0, 300}}};
+    const Case cases[] = {{{-5, -5}, {0, 0}},
+                          {{950, 400}, {900, 300}},
+                          {{450, 150}, {450, 150}},
+                          {{900, 0}, {900, 0}},
+                          {{-1, 301}, {0, 300}}};
     for (const Case& c : cases) {
         EXPECT_EQ(ClampToRect(kRect, c.in), c.out) << c.in.x << "," << c.in.y;
     }
@@ -137,9 +139,9 @@ TEST(GraphMappingTest, QFromHandleDistanceLimitsDistanceAndQ) {
         double expected;
     };
     const Case cases[] = {
-        {100, 0, 9.0},   {100, 2, 9.0},     {100, 9, 9.0},  {100, 10, 8.1},
-        {100, 81, 1.0},  {100, -81, 1.0},   {100, 162, 0.5}, {100, 500, 0.5},
-        {150, 121, 1.0},  // 150 * 81 / 100 = 121 in integers
+        {100, 0, 9.0},   {100, 2, 9.0},   {100, 9, 9.0},   {100, 10, 8.1},  {100, 81, 1.0},
+        {100, -81, 1.0}, {100, 162, 0.5}, {100, 500, 0.5}, {150, 121, 1.0},  // 150 * 81 / 100 = 121
+                                                                             // in integers
         {150, 300, 0.5},  // limited to 243: 121 / 243 is below 0.5
         {10, 0, 8.0},     // 8 / 1: the nearest distance never becomes zero
     };
@@ -155,7 +157,7 @@ TEST(GraphMappingTest, QHandleDistanceFollowsTheLimitedQ) {
         double q;
         int expected;
     };
-    const Case cases[] = {{100, 1.0, 81}, {100, 9.0, 9},  {100, 0.1, 162}, {100, 20.0, 9},
+    const Case cases[] = {{100, 1.0, 81},  {100, 9.0, 9},   {100, 0.1, 162}, {100, 20.0, 9},
                           {100, 1.41, 57}, {150, 1.0, 121}, {100, kNaN, 9}};
     for (const Case& c : cases) {
         EXPECT_EQ(QHandleDistance(c.scale, c.q), c.expected) << c.scale << " " << c.q;

@@ -41,14 +41,16 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/korvel-shots");
+    const QString folder =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/korvel-shots");
     QDir().mkpath(folder);
     const DemoChannels demo = korvel::testing::MakeDemoChannels();
     bool ok = true;
 
     UIEqualizer graph;
     graph.resize(1180, 300);
-    graph.SetAttribute(QStringLiteral("curvecolor"), QString::fromLatin1(korvel::testing::kDemoCurveColors));
+    graph.SetAttribute(QStringLiteral("curvecolor"),
+                       QString::fromLatin1(korvel::testing::kDemoCurveColors));
 
     // Parametric, mid-woofer channel, band 12 selected, the other channels hidden.
     graph.SetDragAllDirection(true);
@@ -71,7 +73,8 @@ int main(int argc, char** argv) {
     bands[0].eqGain = -18.0f;
     graph.SetBands(bands, korvel::kBandCount, 30);
     graph.setCurEqHpLp(3000, 20000);
-    graph.SetCurves(demo.frequencies, demo.totals, korvel::kChannelSlots, 0, std::vector<int>{1, 1, 0, 0, 0, 0});
+    graph.SetCurves(demo.frequencies, demo.totals, korvel::kChannelSlots, 0,
+                    std::vector<int>{1, 1, 0, 0, 0, 0});
     ok &= Save(graph, folder, QStringLiteral("markers"));
 
     // Bypassed channel: flat bands, flat curve, the bypass text.
@@ -86,7 +89,8 @@ int main(int argc, char** argv) {
     UIEqualizer large;
     large.SetScalePercent(150);
     large.resize(1770, 450);
-    large.SetAttribute(QStringLiteral("curvecolor"), QString::fromLatin1(korvel::testing::kDemoCurveColors));
+    large.SetAttribute(QStringLiteral("curvecolor"),
+                       QString::fromLatin1(korvel::testing::kDemoCurveColors));
     large.SetDragAllDirection(true);
     ShowChannel(large, demo, 3, 13, {1, 1, 1, 1, 1, 1});
     ok &= Save(large, folder, QStringLiteral("scale150"));
@@ -103,8 +107,8 @@ int main(int argc, char** argv) {
     }
     ac.SetShortCurves(shortF, shortDb, 2, 0, std::vector<int>{1, 1});
     ac.SetDashedCurves(demo.frequencies, demo.totals, 2, 0, std::vector<int>{1, 1});
-    ac.SetSolidCurves(std::span(demo.frequencies).subspan(2), std::span(demo.totals).subspan(2), 2, 0,
-                      std::vector<int>{1, 1});
+    ac.SetSolidCurves(std::span(demo.frequencies).subspan(2), std::span(demo.totals).subspan(2), 2,
+                      0, std::vector<int>{1, 1});
     ok &= Save(ac, folder, QStringLiteral("calibration"));
     return ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }

@@ -22,7 +22,7 @@ namespace {
 using eqgraph::GraphPoint;
 
 class UIEqualizerTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         if (QApplication::instance() == nullptr) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -32,6 +32,9 @@ protected:
             app_ = std::make_unique<QApplication>(argc, argv);
         }
     }
+
+    // Qt must shut down before static destruction begins, where its own globals are gone.
+    static void TearDownTestSuite() { app_.reset(); }
 
     void SetUp() override {
         graph_.resize(900, 300);
@@ -76,12 +79,12 @@ TEST_F(UIEqualizerTest, HandlesAtTheEdgesArePushedInside) {
         QRect expected;
     };
     const Case cases[] = {
-        {20, 0.0f, QRect(0, 112, 16, 16)},       // left edge
-        {20000, 0.0f, QRect(884, 112, 16, 16)},  // right edge
-        {1000, 12.0f, QRect(501, 0, 16, 16)},    // top edge
-        {1000, -18.0f, QRect(501, 284, 16, 16)}, // bottom edge
-        {20, -18.0f, QRect(0, 284, 16, 16)},     // corner
-        {1000, 0.0f, QRect(501, 112, 16, 16)},   // centred
+        {20, 0.0f, QRect(0, 112, 16, 16)},        // left edge
+        {20000, 0.0f, QRect(884, 112, 16, 16)},   // right edge
+        {1000, 12.0f, QRect(501, 0, 16, 16)},     // top edge
+        {1000, -18.0f, QRect(501, 284, 16, 16)},  // bottom edge
+        {20, -18.0f, QRect(0, 284, 16, 16)},      // corner
+        {1000, 0.0f, QRect(501, 112, 16, 16)},    // centred
     };
     for (const Case& c : cases) {
         bands_[0] = EqBand{c.gain, 1.0f, c.freq, 1};
@@ -140,8 +143,8 @@ TEST_F(UIEqualizerTest, ParametricDragChangesFrequencyAndGainWithinTheAxes) {
     };
     const Case cases[] = {
         {QPoint(509, 210), eqgraph::XToFrequency(rect, 509), -9.0f},
-        {QPoint(-50, 400), 20, -18.0f},      // clamped to the bottom-left corner
-        {QPoint(2000, -80), 20000, 12.0f},   // clamped to the top-right corner
+        {QPoint(-50, 400), 20, -18.0f},     // clamped to the bottom-left corner
+        {QPoint(2000, -80), 20000, 12.0f},  // clamped to the top-right corner
     };
     for (const Case& c : cases) {
         graph_.SetBands(bands_, kBandCount, -1);
@@ -254,10 +257,10 @@ TEST_F(UIEqualizerTest, InfoLabelAndQHandlesFollowTheVerticalZones) {
         int qTop;
     };
     const Case cases[] = {
-        {12.0f, 22, 37, 12},     // y 0: fixed rows near the top
-        {-16.0f, 251, 266, 268}, // y 280: lower zone, label above the handle
-        {0.0f, 134, 149, 124},   // y 120: label below the handle
-        {-18.0f, 263, 278, 280}, // y 300: fixed rows near the bottom
+        {12.0f, 22, 37, 12},      // y 0: fixed rows near the top
+        {-16.0f, 251, 266, 268},  // y 280: lower zone, label above the handle
+        {0.0f, 134, 149, 124},    // y 120: label below the handle
+        {-18.0f, 263, 278, 280},  // y 300: fixed rows near the bottom
     };
     for (const Case& c : cases) {
         bands_[10].eqGain = c.gain;
