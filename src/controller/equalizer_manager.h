@@ -112,6 +112,9 @@ class EqualizerManager {
     bool SaveSceneToDevice(int scene, std::u16string_view name);
     bool LoadSceneFromDevice(int scene);
     bool DeleteSceneFromDevice(int scene);
+    // Reads stored scene 1..10 back from the device into the stored-scene table (1275 when
+    // done).
+    bool ReadStoredScene(int scene);
     // Asks "${factory_default_tips}" first; false when declined or busy.
     bool ResetMcuFactoryDefault();
 

@@ -71,6 +71,19 @@ bool EqualizerManager::DeleteSceneFromDevice(int scene) {
     });
 }
 
+bool EqualizerManager::ReadStoredScene(int scene) {
+    if (!IsStoredSceneNumber(scene) || !link_->IsOpen() || Busy()) {
+        return false;
+    }
+    Post(kMsgOpenLoading);
+    const BandCounts bands = BandCountsOf(*model_.Scene(scene));
+    const auto settle = timings_.storedSceneSettle;
+    return StartWorker([this, scene, bands, settle] {
+        sequences_.ReadStoredScene(scene, bands, settle);
+        Post(kMsgCloseLoading);
+    });
+}
+
 bool EqualizerManager::ResetMcuFactoryDefault() {
     WriteLog(L"EqualizerManager::ResetMcuFactoryDefault\n");
     if (!link_->IsOpen() || Busy() || !view_.Confirm("${factory_default_tips}")) {

@@ -10,34 +10,6 @@
 namespace korvel::testing {
 namespace {
 
-struct Request {
-    uint8_t mcmd;
-    uint8_t subcmd;
-    uint8_t optype;
-    std::vector<uint8_t> payload;
-    bool operator==(const Request&) const = default;
-};
-
-std::vector<Request> Requests(const VirtualAmplifier& amp) {
-    std::vector<Request> out;
-    for (const AmpRequest& r : amp.RequestLog()) {
-        out.push_back({r.mcmd, r.subcmd, r.optype, r.payload});
-    }
-    return out;
-}
-
-std::string Describe(const std::vector<Request>& requests) {
-    std::string text;
-    for (const Request& r : requests) {
-        text += std::to_string(r.mcmd) + "/" + std::to_string(r.subcmd) + "/" +
-                std::to_string(r.optype) + ":";
-        for (uint8_t b : r.payload)
-            text += " " + std::to_string(b);
-        text += "\n";
-    }
-    return text;
-}
-
 Request DspGet(uint8_t id, std::vector<uint8_t> payload = {}) {
     return {MCMD_DSP, id, OP_GET, std::move(payload)};
 }
@@ -299,6 +271,29 @@ TEST_F(ConnectionTest, UnlockReportWhileLinkedSwitchesLinkOffOnTheDevice) {
     EXPECT_EQ(manager.LiveScene().lockMode, 0);
     ASSERT_TRUE(manager.Link().WaitUntilIdle(std::chrono::seconds(10)));
     EXPECT_EQ(Requests(*amp), (std::vector<Request>{{MCMD_DSP, dsp::CH_LINK, OP_SET, {0, 0, 0}}}));
+}
+
+}  // namespace
+}  // namespace korvel::testing
+
+namespace korvel::testing {
+namespace {
+
+TEST(ControllerLifetimeTest, DestroyingTheControllerEndsARunningSequence) {
+    auto amp = std::make_shared<VirtualAmplifier>();
+    amp->SetReportDelay(std::chrono::microseconds(0));
+    MessageQueue queue;
+    RecordingView view;
+    const auto start = std::chrono::steady_clock::now();
+    {
+        EqualizerManager manager(MakeVirtualTransportFactory(amp), queue, view);
+        ControllerTimings timings = NoPauses();
+        timings.syncSettle = std::chrono::seconds(60);  // the read-all thread waits at its end
+        manager.SetTimings(timings);
+        manager.Connect(true);
+        ASSERT_TRUE(manager.Busy());
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
 
 }  // namespace

@@ -85,6 +85,35 @@ class RecordingTarget : public MessageTarget {
     std::vector<int> ids_;
 };
 
+// One request as the virtual amplifier received it.
+struct Request {
+    uint8_t mcmd;
+    uint8_t subcmd;
+    uint8_t optype;
+    std::vector<uint8_t> payload;
+    bool operator==(const Request&) const = default;
+};
+
+inline std::vector<Request> Requests(const VirtualAmplifier& amp) {
+    std::vector<Request> out;
+    for (const AmpRequest& r : amp.RequestLog()) {
+        out.push_back({r.mcmd, r.subcmd, r.optype, r.payload});
+    }
+    return out;
+}
+
+inline std::string Describe(const std::vector<Request>& requests) {
+    std::string text;
+    for (const Request& r : requests) {
+        text += std::to_string(r.mcmd) + "/" + std::to_string(r.subcmd) + "/" +
+                std::to_string(r.optype) + ":";
+        for (uint8_t b : r.payload)
+            text += " " + std::to_string(b);
+        text += "\n";
+    }
+    return text;
+}
+
 inline ControllerTimings NoPauses() {
     ControllerTimings t;
     t.syncSettle = std::chrono::milliseconds(0);

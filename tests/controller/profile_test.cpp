@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -168,6 +169,76 @@ TEST_F(ProfileTest, FilesThatDoNotLoadLeaveTheModelAsItWas) {
     ASSERT_TRUE(Settle());
     EXPECT_TRUE(amp->RequestLog().empty());
     EXPECT_EQ(view.loadingOpen, 0);
+}
+
+// "mcmd/subcmd" of each request, with the scene byte of scene-addressed DSP commands.
+std::vector<std::string> Signatures(const std::vector<Request>& requests) {
+    std::vector<std::string> out;
+    for (const Request& r : requests) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%u/%02X", r.mcmd, r.subcmd);
+        out.emplace_back(text);
+    }
+    return out;
+}
+
+void AppendChannelFiltersAndBands(std::vector<std::string>& out) {
+    for (int ch = 0; ch < kChannelSlots; ++ch) {
+        out.insert(out.end(), {"1/05", "1/05"});
+        out.insert(out.end(), kBandCount, "1/06");
+    }
+}
+
+TEST_F(ProfileTest, SceneUploadSendsItsCommandsInOrder) {
+    ASSERT_TRUE(ConnectAndSync());
+    ASSERT_TRUE(manager.SaveSenceConfigToFile(File("live.spf")));
+    amp->ClearRequestLog();
+    ASSERT_TRUE(manager.LoadSenceConfigFromFile(File("live.spf")));
+    ASSERT_TRUE(Settle());
+    std::vector<std::string> expected{"1/02", "1/04"};
+    AppendChannelFiltersAndBands(expected);
+    expected.insert(expected.end(), {"1/0D", "1/08", "1/09", "1/0A", "1/07", "1/12", "1/0B"});
+    expected.insert(expected.end(), 8, "1/24");  // mix levels: sources 2, 5 and 6
+    const auto requests = Requests(*amp);
+    ASSERT_EQ(Signatures(requests), expected) << Describe(requests);
+    // Low-pass (filter 1) before high-pass (filter 2); routing for the selected source only.
+    EXPECT_EQ(requests[2].payload[3], 1);
+    EXPECT_EQ(requests[3].payload[3], 2);
+    const Request& routing = requests[expected.size() - 9];
+    EXPECT_EQ(routing.payload[1], manager.LiveScene().sourceIndex);
+    for (const Request& r : requests) {
+        if (r.mcmd == MCMD_DSP && r.subcmd != dsp::VOLUME && r.subcmd != dsp::MUTE) {
+            EXPECT_EQ(r.payload[0], 0) << "scene byte";
+        }
+    }
+}
+
+TEST_F(ProfileTest, WholeUploadSavesEachStoredSceneThenSetsTheLiveScene) {
+    ASSERT_TRUE(ConnectAndSync());
+    ASSERT_TRUE(manager.SaveWholeConfigToFile(File("device.wpf")));
+    ASSERT_TRUE(Settle());
+    amp->ClearRequestLog();
+    ASSERT_TRUE(manager.LoadWholeConfigFromFile(File("device.wpf")));
+    ASSERT_TRUE(Settle());
+    std::vector<std::string> expected;
+    for (int scene = 1; scene <= kStoredScenes; ++scene) {
+        AppendChannelFiltersAndBands(expected);
+        expected.insert(expected.end(), {"1/0D", "1/08", "1/09", "1/0A", "1/07", "1/12", "1/0B"});
+        expected.insert(expected.end(), 8, "1/24");
+        expected.insert(expected.end(), {"2/0B", "2/08"});
+    }
+    expected.insert(expected.end(), {"1/02", "1/04"});
+    AppendChannelFiltersAndBands(expected);
+    expected.insert(expected.end(), {"1/0D", "1/08", "1/09", "1/0A", "1/07", "1/12"});
+    expected.insert(expected.end(), kSourceCount, "1/0B");
+    expected.insert(expected.end(), 8, "1/24");
+    const auto requests = Requests(*amp);
+    ASSERT_EQ(Signatures(requests), expected) << Describe(requests);
+    // Each stored scene's commands address that scene, and it is saved as uploaded (flag 1).
+    const size_t perScene = kChannelSlots * (2 + kBandCount) + 7 + 8 + 2;
+    EXPECT_EQ(requests[perScene - 1].payload, (std::vector<uint8_t>{1, 1}));
+    EXPECT_EQ(requests[perScene].payload[0], 2);
+    EXPECT_EQ(requests.back().payload[0], 0);
 }
 
 TEST_F(ProfileTest, SceneProfileThatCannotBeWrittenIsReported) {

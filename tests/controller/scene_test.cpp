@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "controller/model/scene_name.h"
 #include "controller_fixture.h"
 
@@ -80,6 +82,48 @@ TEST_F(SceneTest, SceneNumbersOutsideTheStoredRangeAreRefused) {
         EXPECT_FALSE(manager.DeleteSceneFromDevice(scene));
     }
     EXPECT_FALSE(manager.Busy());
+}
+
+TEST_F(SceneTest, ReadingAStoredSceneFillsOnlyItsCacheEntry) {
+    amp->ModifyState([](AmpState& s) {
+        s.stored[7].channels[3].gainHundredths = -900;
+        s.stored[7].channels[3].speakerType = 9;
+        s.stored[7].channels[5].lowPass = {3, 900, 2};
+        s.stored[7].link = 1;
+        s.names[7] = {'E', 'i', 'g', 'h', 't'};
+    });
+    amp->ClearRequestLog();
+    const SceneRecord liveBefore = manager.LiveScene();
+    ASSERT_TRUE(manager.ReadStoredScene(8));
+    ASSERT_TRUE(Settle());
+    const SceneRecord& stored = *manager.StoredScene(8);
+    EXPECT_FLOAT_EQ(stored.channels[3].gain, -9.0f);
+    EXPECT_EQ(stored.outputs[3], 9);
+    EXPECT_EQ(stored.channels[5].crossover.lp.fs, 900);
+    EXPECT_EQ(stored.linkMode, 1);
+    EXPECT_EQ(DeviceNameToUtf16(*manager.StoredSceneName(8)), u"Eight");
+    EXPECT_FLOAT_EQ(manager.LiveScene().channels[3].gain, liveBefore.channels[3].gain);
+
+    const auto requests = Requests(*amp);
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.front(), (Request{MCMD_FLASH, flash::READ_SCENE, OP_SET, {8, 255}}));
+    const std::vector<uint8_t> channels{8, 0, 0, 5};
+    const std::vector<Request> head{{MCMD_DSP, dsp::CH_TYPE, OP_GET, channels},
+                                    {MCMD_DSP, dsp::CH_LINK, OP_GET, {8}},
+                                    {MCMD_DSP, dsp::CH_LOCK, OP_GET, {8}},
+                                    {MCMD_DSP, dsp::SOLO, OP_GET, channels},
+                                    {MCMD_DSP, dsp::FILTER, OP_GET, {8, 0, 0, 3}},
+                                    {MCMD_DSP, dsp::FILTER, OP_GET, {8, 0, 4, 7}},
+                                    {MCMD_DSP, dsp::PEQ_BYPASS, OP_GET, channels}};
+    ASSERT_GE(requests.size(), 1 + head.size());
+    EXPECT_TRUE(std::equal(head.begin(), head.end(), requests.begin() + 1)) << Describe(requests);
+    // 24 band requests, delay, trim, mute, phase, 9 routing, 8 mix levels, 10 names.
+    EXPECT_EQ(requests.size(), 1 + head.size() + 24 + 4 + 9 + 8 + 10);
+    for (const Request& r : requests) {
+        if (r.mcmd == MCMD_DSP) {
+            EXPECT_EQ(r.payload[0], 8) << "scene byte";
+        }
+    }
 }
 
 TEST_F(SceneTest, FactoryResetAsksFirst) {
