@@ -187,6 +187,11 @@ void EqualizerManager::Connect(bool showError) {
         Disconnect();
         return;
     }
+    if (Busy()) {
+        // A sequence of the previous connection is still ending; a new read must not overlap it.
+        WriteLog(L"EqualizerManager::Connect: previous sequence still running\n");
+        return;
+    }
     if (link_->OpenHIDDevice() != 0 || !link_->IsOpen()) {
         WriteLog(L"Can not conect usb devices, please connect devices again!\n");
         if (showError) {

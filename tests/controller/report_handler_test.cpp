@@ -7,9 +7,19 @@
 
 #include "controller/model/scene_reset.h"
 #include "controller_fixture.h"
+#include "shell/log/log.h"
 
 namespace korvel::testing {
 namespace {
+
+// The handlers' log lines are formatted too, so the sanitizers see every format and argument.
+class OpenLogEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override { OpenLog(std::string(::testing::TempDir()) + "controller_reports.log"); }
+    void TearDown() override { CloseLog(); }
+};
+
+const auto* const kLogEnvironment = ::testing::AddGlobalTestEnvironment(new OpenLogEnvironment);
 
 Message Dsp(uint8_t id, ReportRecord record) {
     Message m;
@@ -229,7 +239,12 @@ INSTANTIATE_TEST_SUITE_P(
         Dsp(dsp::INPUT_MIX_TRIM, InputMixTrimReport{0, 2, 0, 6, 15, {}}),  // outputs 6..15
         Dsp(dsp::COMPRESSOR, CompressorReport{0, 6, 0, 1, 1.0f, 1, 1, 1.0f}),
         Dsp(dsp::SPK_DIST, SpeakerDistanceReport{}),  // not handled here
-        SceneNameMessage(10), SceneNameMessage(-1)));
+        // Log-only reports, with ranges beyond their records' 16 slots.
+        Dsp(dsp::INPUT_NOISE, NoiseReport{-3, 40, {}}),
+        Dsp(dsp::HPF_Q_FACT, QFactorReport{0, 0, 0, 255, {}}),
+        Dsp(dsp::LPF_Q_FACT, QFactorReport{0, 0, 3, 2, {}}), DspValue(dsp::FACTORY_PRESET, 1),
+        DspValue(dsp::SETUP_MODE, 2), DspValue(dsp::SOURCE_CONFIG, 3), SceneNameMessage(10),
+        SceneNameMessage(-1)));
 
 TEST_F(ReportTest, EqBandOfAStoredSceneKeepsTheEnableFlag) {
     Apply(Dsp(dsp::EQ, EqBandReport{2, 1, 0, 20, 1.0f, 0.0f}));
