@@ -1,0 +1,291 @@
+#include "windows/main_wnd.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QListView>
+#include <QSlider>
+
+#include "controller/model/conversions.h"
+#include "eqgraph/widget/ui_equalizer.h"
+#include "shell/log/log.h"
+#include "uiframework/framework.h"
+#include "uiframework/language.h"
+#include "windows/main_wnd_speaker_map.h"
+#include "windows/msg_wnd.h"
+#include "windows/window_resources.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr char kDebugSwitchFile[] = "debug.ini";
+const QString kMainSkin = QStringLiteral(":/skin/main.qss");
+const QString kChannelPanel = QStringLiteral(":/xml/channel_settings_mixer.xml");
+
+// Curve colours of the six channels; the current channel is drawn over the others.
+const std::vector<QRgb> kCurveColors = {0xFF2DA8FF, 0xFFFF8A3D, 0xFF00D3A7,
+                                        0xFFE8C547, 0xFFC77DFF, 0xFFFF5C8A};
+
+QString LoadText(const QString& resource) {
+    QFile file(resource);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// Fills the "%d" fields of a translated text in order; "%%" stays a single percent sign.
+QString FormatInts(const QString& format, std::initializer_list<int> values) {
+    QString out;
+    auto value = values.begin();
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        if (format[i] == QLatin1Char('%') && i + 1 < format.size()) {
+            const QChar next = format[i + 1];
+            if (next == QLatin1Char('d') && value != values.end()) {
+                out += QString::number(*value++);
+                ++i;
+                continue;
+            }
+            if (next == QLatin1Char('%')) {
+                out += QLatin1Char('%');
+                ++i;
+                continue;
+            }
+        }
+        out += format[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+CMainWnd::CMainWnd(TransportFactory factory, Settings& settings, QWidget* parent)
+    : WindowImplBase(parent, QStringLiteral("MainWnd"), WindowLayout("XML_MAIN"),
+                     ui::WindowKind::Main),
+      settings_(settings),
+      reports_(MessageTargetForThreads()),
+      manager_(std::make_unique<EqualizerManager>(std::move(factory), *reports_, *this)),
+      loading_(this) {
+    setProperty("windowClass", QStringLiteral("MainWnd"));
+}
+
+CMainWnd::~CMainWnd() {
+    loading_.CloseLoading();
+    // The controller joins its worker first; the window's controls are still alive for any
+    // view call it makes on the way.
+    manager_.reset();
+}
+
+QWidget* CMainWnd::CreateControl(const QString& tag, QWidget* parent) {
+    if (tag == QLatin1String("Curve")) {
+        auto* graph = new UIEqualizer(parent);
+        graph->SetTranslator([](const QString& key) { return ui::Tr(key); });
+        graph->SetCurveColors(kCurveColors);
+        graph->SetScalePercent(ScalePercent());
+        graph->SetNotifyHandler([this, graph](const std::string& type) {
+            SendNotify(graph, QString::fromStdString(type));
+        });
+        graph_ = graph;
+        return graph;
+    }
+    if (tag == QLatin1String("SpeakerMap")) {
+        speakerMap_ = new SpeakerMapUI(parent);
+        return speakerMap_;
+    }
+    return nullptr;
+}
+
+void CMainWnd::InitWindow() {
+    WriteLog(L"CMainWnd::InitWindow\n");
+    BuildInto(QStringLiteral("channel_settings"), kChannelPanel);
+    ApplyMainSkin();
+    connect(&ui::UiFramework::Instance(), &ui::UiFramework::ScaleChanged, this,
+            [this] { ApplyMainSkin(); });
+
+    const QString code = ui::LanguageCodeForSetting(settings_.ReadLan());
+    if (!code.isEmpty()) {
+        ui::LanguageManager::Instance().Select(code);
+    }
+    BindControls();
+    RefreshAll();
+}
+
+void CMainWnd::ApplyMainSkin() {
+    const int percent = ScalePercent();
+    if (QWidget* root = FindControl(QStringLiteral("main_root"))) {
+        root->setStyleSheet(ui::UiFramework::ScaleStyleSheet(LoadText(kMainSkin), percent));
+    }
+    if (graph_) {
+        graph_->SetScalePercent(percent);
+    }
+}
+
+void CMainWnd::BindControls() {
+    const bool debug = QFileInfo::exists(QString::fromLatin1(kDebugSwitchFile));
+    SetVisible(QStringLiteral("btn_debug"), debug);
+    SetVisible(QStringLiteral("edt_dpi"), debug);
+    SetVisible(QStringLiteral("btnDpi"), debug);
+    SetText(QStringLiteral("minbtn"), QStringLiteral("\u2013"));
+
+    if (auto* slider = FindControl<QSlider>(QStringLiteral("slider_main_volume"))) {
+        slider->setRange(kMainVolumeMinLevel, kMainVolumeMaxLevel);
+        slider->setValue(kMainVolumeSliderStart);
+    }
+    for (int role = 1; role <= SpeakerMapUI::kMarkers; ++role) {
+        SetText(QStringLiteral("speaker_%1").arg(role), QString());
+        SetVisible(QStringLiteral("speaker_%1").arg(role), false);
+    }
+    for (int ch = 0; ch < kChannels; ++ch) {
+        if (QWidget* slider = Indexed("slider_ch_delay_%1", ch)) {
+            slider->setVisible(false);
+        }
+    }
+    InitIndexedTexts();
+    InitComboPopups();
+    SetParametricMode(false);
+    SetConnectState(ConnectState::kDisconnected);
+}
+
+void CMainWnd::InitIndexedTexts() {
+    for (int band = 0; band < kBands; ++band) {
+        SetText(QStringLiteral("pt_enable_%1").arg(band), QString::number(band + 1));
+    }
+    for (int ch = 0; ch < kChannels; ++ch) {
+        SetText(QStringLiteral("ch_enable_%1").arg(ch), QStringLiteral("CH%1").arg(ch + 1));
+    }
+}
+
+void CMainWnd::InitComboPopups() {
+    // Filter type 0 is not offered: the type combos' index is the type 1..3 itself.
+    for (const char* name : {"hp_type", "lp_type"}) {
+        if (auto* combo = FindControl<QComboBox>(QString::fromLatin1(name))) {
+            if (auto* view = qobject_cast<QListView*>(combo->view())) {
+                view->setRowHidden(0, true);
+            }
+        }
+    }
+}
+
+int CMainWnd::CurrentChannel() const {
+    const int channel = Live().currChannel;
+    return channel >= 0 && channel < kChannels ? channel : 0;
+}
+
+// --- Window messages
+// ------------------------------------------------------------------------------
+
+void CMainWnd::HandleMessage(Message& message) {
+    manager_->HandleMessage(message);
+}
+
+void CMainWnd::closeEvent(QCloseEvent* event) {
+    WriteLog(L"CMainWnd close: disconnect\n");
+    if (QWidget* menu = OpenMenu()) {
+        menu->close();
+    }
+    manager_->Disconnect();
+    WindowImplBase::closeEvent(event);
+}
+
+void CMainWnd::keyPressEvent(QKeyEvent* event) {
+    // Escape would end the dialog the window is built on; the main window only closes on purpose.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    WindowImplBase::keyPressEvent(event);
+}
+
+// --- ControllerView: dialogs and states ----------------------------------------------------------
+
+void CMainWnd::ShowMessage(const std::string& key, const std::string& detail) {
+    QString text = QString::fromStdString(key);
+    if (!detail.empty()) {
+        text = ui::Tr(text) + QLatin1Char(' ') + QString::fromStdString(detail);
+    }
+    CMsgWnd::ShowMessage(this, QStringLiteral("${tips}"), text, {QStringLiteral("${confirm}")}, 1);
+}
+
+bool CMainWnd::Confirm(const std::string& key) {
+    return CMsgWnd::ShowMessage(this, QStringLiteral("${tips}"), QString::fromStdString(key)) == 1;
+}
+
+void CMainWnd::SetConnectState(ConnectState state) {
+    connectState_ = state;
+    auto* button = FindControl<QAbstractButton>(QStringLiteral("btnConnect"));
+    if (button == nullptr) {
+        return;
+    }
+    const char* key = "${btn_disconnected}";
+    const char* look = "disconnected";
+    if (state == ConnectState::kConnecting) {
+        key = "${btn_connecting}";
+        look = "connecting";
+    } else if (state == ConnectState::kConnected) {
+        key = "${btn_connected}";
+        look = "connected";
+    }
+    ui::SetControlText(button, QString::fromLatin1(key));
+    button->setProperty("state", QString::fromLatin1(look));
+    button->setProperty("selected", state == ConnectState::kConnected);
+    button->style()->unpolish(button);
+    button->style()->polish(button);
+}
+
+void CMainWnd::ShowLoading(bool open) {
+    if (open) {
+        loading_.Open();
+    } else {
+        loading_.CloseLoading();
+    }
+}
+
+void CMainWnd::CloseToolWindow(ToolWindow window) {
+    // No tool window is opened from here yet; the firmware, mixer and calibration windows
+    // register themselves once they exist.
+    WriteLog(L"CMainWnd::CloseToolWindow %d: none open\n", static_cast<int>(window));
+}
+
+void CMainWnd::StartForcedUpdate() {
+    const SceneRecord& live = Live();
+    if (!manager_->Link().mcu_is_normal_mode() || live.deviceModel != kSupportedModel) {
+        // The device runs its loader: only the forced update window can talk to it.
+        WriteLog(L"CMainWnd::StartForcedUpdate: forced update window not available\n");
+        return;
+    }
+    const QString text =
+        FormatInts(ui::Tr(QStringLiteral("${update_tips}")),
+                   {live.mainVersion, live.slaveVersion, kOldestMainVersion, kOldestSlaveVersion});
+    const int answer = CMsgWnd::ShowMessage(this, QStringLiteral("${tips}"), text);
+    WriteLog(L"CMainWnd::StartForcedUpdate answer %d: forced update window not available\n",
+             answer);
+}
+
+// --- Language
+// -------------------------------------------------------------------------------------
+
+void CMainWnd::ChangeLanguage(const QString& code, int value) {
+    WriteLog(L"change language to %ls - %d\n", code.toStdWString().c_str(), value);
+    ui::LanguageManager::Instance().Select(code);
+    settings_.WriteLan(value);
+    update();
+    WriteLog(L"change language finish\n");
+}
+
+void CMainWnd::OnLanguageChanged() {
+    // Texts built from translated pieces ("${off}" volumes, role labels) are rebuilt.
+    RefreshMainVolume();
+    for (int ch = 0; ch < kChannels; ++ch) {
+        RefreshChannelVolume(ch);
+        RefreshChannelPhase(ch);
+    }
+    RefreshSpeakerRoles();
+    RefreshBypassButton(CurrentChannel());
+    SetParametricMode(parametric_);
+    if (graph_) {
+        graph_->update();
+    }
+}
+
+}  // namespace korvel

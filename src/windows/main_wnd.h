@@ -1,0 +1,189 @@
+#pragma once
+// CMainWnd: the application's main window. It owns the tuning controller (EqualizerManager) for
+// the life of the process, shows the model's values in its controls when the controller asks
+// (ControllerView), routes every control notification by name to one handler, opens the popup
+// menus, and hands the device link's window messages to the controller.
+//
+// Use (the application shell):
+//   Settings& settings = ...;                       // "lan" of the settings file
+//   CMainWnd window(TransportFactoryForDevice("usb", &error).value(), settings);
+//   window.Create();                                // builds the layout, selects the language
+//   window.ShowWindow();
+//   window.Controller().Connect(false);             // unless another instance runs
+//   ... device arrival / removal: window.Controller().DevicePlugin() / DevicePlugOut()
+//   ... language menu of the shell: window.ChangeLanguage(code, value)
+// Closing the window disconnects (the device gets PC_Connect 0).
+
+#include <QPointer>
+#include <QString>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "controller/controller_view.h"
+#include "controller/equalizer_manager.h"
+#include "link/transport.h"
+#include "uiframework/window_impl_base.h"
+#include "windows/loading_wnd.h"
+#include "windows/settings.h"
+
+class QAbstractButton;
+class QComboBox;
+class QLineEdit;
+class QSlider;
+
+namespace korvel {
+
+class UIEqualizer;
+class SpeakerMapUI;
+
+class CMainWnd : public ui::WindowImplBase, public ControllerView {
+    Q_OBJECT
+  public:
+    static constexpr int kChannels = kChannelSlots;
+    static constexpr int kBands = kBandCount;
+
+    // `settings` must outlive the window.
+    CMainWnd(TransportFactory factory, Settings& settings, QWidget* parent = nullptr);
+    ~CMainWnd() override;
+
+    EqualizerManager& Controller() { return *manager_; }
+    const EqualizerManager& Controller() const { return *manager_; }
+
+    // Switches the language ("en", "cn_zh", "ru") and stores its settings value (0, 1, 2).
+    void ChangeLanguage(const QString& code, int value);
+
+    // Parametric ("${peq_mode}") or graphic ("${geq_mode}") equaliser presentation.
+    bool ParametricMode() const { return parametric_; }
+    void SetParametricMode(bool parametric);
+
+    // The edit that the arrow keys move to from `name` ("edit_main_volume", "eq_gain_3", ...)
+    // around the focus ring; empty when `name` is not on the ring.
+    QString FocusRingNeighbour(const QString& name, bool forward) const;
+
+    UIEqualizer* Graph() const { return graph_; }
+    CLoadingWnd* LoadingWindow() const { return loading_.Current(); }
+
+    // --- ControllerView ------------------------------------------------------------------------
+    void RefreshControls(RefreshWhat what, int channel, int index) override;
+    void ShowMessage(const std::string& key, const std::string& detail) override;
+    bool Confirm(const std::string& key) override;
+    void SetConnectState(ConnectState state) override;
+    void ShowLoading(bool open) override;
+    void CloseToolWindow(ToolWindow window) override;
+    void StartForcedUpdate() override;
+
+  protected:
+    void InitWindow() override;
+    void Notify(const ui::Notification& notification) override;
+    void HandleMessage(Message& message) override;
+    void HandleMenuClick(const QString& itemName) override;
+    QWidget* CreateControl(const QString& tag, QWidget* parent) override;
+    void OnLanguageChanged() override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    using Handler = void (CMainWnd::*)(const ui::Notification&);
+    struct Route;
+    static const Route kRoutes[];
+
+    // --- Set-up (main_wnd.cpp) ------------------------------------------------------------------
+    void BindControls();
+    void ApplyMainSkin();
+    void InitIndexedTexts();
+    void InitComboPopups();
+
+    // --- Controls by name and index -----------------------------------------------------------
+    template <typename T = QWidget>
+    T* Indexed(const char* pattern, int index) const {
+        return FindControl<T>(QString::fromLatin1(pattern).arg(index));
+    }
+    const SceneRecord& Live() const { return manager_->LiveScene(); }
+    int CurrentChannel() const;
+
+    // --- Refresh (main_wnd_refresh.cpp) ---------------------------------------------------------
+    void RefreshSource();
+    void RefreshMainVolume();
+    void RefreshMainMute();
+    void RefreshCrossover(int channel);
+    void RefreshBand(int channel, int band);
+    void RefreshBands(int channel);
+    void RefreshChannelDelay(int channel);
+    void RefreshChannelVolume(int channel);
+    void RefreshChannelMute(int channel);
+    void RefreshChannelPhase(int channel);
+    void RefreshInputSwitches(int channel);
+    void RefreshInputSwitchVisibility();
+    void RefreshSpeakerRoles();
+    void RefreshLinkLock();
+    void RefreshChannelSelector(int channel);
+    void RefreshBypassButton(int channel);
+    void RefreshAmpSwitch();
+    void RefreshEqualizerGraph();
+    void RefreshAll();
+
+    // --- Notification handlers (main_wnd_notify.cpp) --------------------------------------------
+    void OnMinimise(const ui::Notification& n);
+    void OnClose(const ui::Notification& n);
+    void OnDpi(const ui::Notification& n);
+    void OnConnect(const ui::Notification& n);
+    void OnOptionMenu(const ui::Notification& n);
+    void OnSceneMenu(const ui::Notification& n);
+    void OnAdvanceMenu(const ui::Notification& n);
+    void OnOutputMenu(const ui::Notification& n);
+    void OnEqMode(const ui::Notification& n);
+    void OnEditFocus(const ui::Notification& n);
+    void OnFocusRing(const ui::Notification& n);
+    void OnDelayUnit(const ui::Notification& n);
+    void OnEqualizerGraph(const ui::Notification& n);
+    // Tuning operations the controller does not offer yet: each names its later operation.
+    void OnAmpSwitch(const ui::Notification& n);
+    void OnResetEq(const ui::Notification& n);
+    void OnBypass(const ui::Notification& n);
+    void OnResetOutput(const ui::Notification& n);
+    void OnLockOutput(const ui::Notification& n);
+    void OnLinkOutput(const ui::Notification& n);
+    void OnChannelSelect(const ui::Notification& n);
+    void OnSpeakerFocus(const ui::Notification& n);
+    void OnBandEnable(const ui::Notification& n);
+    void OnDebugWindow(const ui::Notification& n);
+    void OnAutoCalibration(const ui::Notification& n);
+    void OnChannelShow(const ui::Notification& n);
+    void OnChannelMute(const ui::Notification& n);
+    void OnChannelPhase(const ui::Notification& n);
+    void OnChannelSync(const ui::Notification& n);
+    void OnMainMute(const ui::Notification& n);
+    void OnChannelInput(const ui::Notification& n);
+    void OnBandSlider(const ui::Notification& n);
+    void OnMainVolumeSlider(const ui::Notification& n);
+    void OnChannelVolumeSlider(const ui::Notification& n);
+    void OnChannelDelaySlider(const ui::Notification& n);
+    void OnStep(const ui::Notification& n);
+    void OnCommit(const ui::Notification& n);
+    void OnCrossoverCombo(const ui::Notification& n);
+    void OnInputSource(const ui::Notification& n);
+    void Pending(const char* operation, int index) const;
+
+    void ShowDelaySlider(int channel);  // -1 hides every delay slider
+
+    // --- Menus and language (main_wnd_menus.cpp) ------------------------------------------------
+    void PopMenu(const QString& resource, const QString& anchorName);
+    void ConfigureMenu(ui::PopupMenu& menu) const;
+    void SwitchLanguageTo(const QString& code);
+    void SaveSceneFile();
+    void LoadSceneFile();
+
+    Settings& settings_;
+    std::shared_ptr<MessageTarget> reports_;  // before manager_: the controller posts to it
+    std::unique_ptr<EqualizerManager> manager_;
+    LoadingWindowHost loading_;
+
+    UIEqualizer* graph_ = nullptr;
+    SpeakerMapUI* speakerMap_ = nullptr;
+    bool parametric_ = false;
+    int menuChannel_ = -1;  // channel whose output button opened the role menu
+    ConnectState connectState_ = ConnectState::kDisconnected;
+};
+
+}  // namespace korvel

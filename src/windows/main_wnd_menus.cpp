@@ -1,0 +1,166 @@
+// CMainWnd: the popup menus of the caption and of the output buttons, their item handling
+// (message 1027) and the language switch.
+
+#include <QAction>
+#include <QFileDialog>
+
+#include "controller/model/speaker_roles.h"
+#include "shell/log/log.h"
+#include "uiframework/language.h"
+#include "uiframework/popup_menu.h"
+#include "windows/main_wnd.h"
+
+namespace korvel {
+
+namespace {
+
+const QString kOptionMenu = QStringLiteral(":/xml/option_menu.xml");
+const QString kSceneMenu = QStringLiteral(":/xml/scene_menu.xml");
+const QString kAdvanceMenu = QStringLiteral(":/xml/advance_menu.xml");
+const QString kOutputMenu = QStringLiteral(":/xml/output_menu.xml");
+
+// Items that need an open device.
+const char* const kDeviceItems[] = {"option_item_reset_default", "scene_item_load_scene",
+                                    "scene_item_saveas_scene", "scene_item_delete_scene"};
+
+struct LanguageItem {
+    const char* item;
+    const QString& code;
+    int value;
+};
+const LanguageItem kLanguageItems[] = {
+    {"option_item_language_en", ui::kLanguageEnglish, kLanEnglish},
+    {"option_item_language_cn", ui::kLanguageChinese, kLanChinese},
+    {"option_item_language_ru", ui::kLanguageRussian, kLanRussian},
+};
+
+int LanValue(const QString& code) {
+    for (const LanguageItem& language : kLanguageItems) {
+        if (language.code == code) {
+            return language.value;
+        }
+    }
+    return kLanEnglish;
+}
+
+}  // namespace
+
+void CMainWnd::PopMenu(const QString& resource, const QString& anchorName) {
+    ShowMenu(resource, FindControl(anchorName),
+             [this](ui::PopupMenu& menu) { ConfigureMenu(menu); });
+}
+
+void CMainWnd::ConfigureMenu(ui::PopupMenu& menu) const {
+    const bool connected = manager_->IsConnected();
+    for (const char* item : kDeviceItems) {
+        menu.SetItemEnabled(QString::fromLatin1(item), connected);
+    }
+    const QString current = ui::LanguageManager::Instance().Current();
+    for (const LanguageItem& language : kLanguageItems) {
+        menu.SetItemChecked(QString::fromLatin1(language.item), language.code == current);
+    }
+    // Role items carry a check mark when some channel already plays that role.
+    const SceneRecord& live = Live();
+    for (int role = 0; role <= kRoleCount; ++role) {
+        QAction* action = menu.Item(QString::fromLatin1(
+            RoleItemName(role).data(), static_cast<qsizetype>(RoleItemName(role).size())));
+        if (action == nullptr) {
+            continue;
+        }
+        bool assigned = false;
+        for (int output : live.outputs) {
+            assigned = assigned || NormaliseRole(output) == role;
+        }
+        action->setCheckable(true);
+        action->setChecked(assigned && role != kRoleEmpty);
+        action->setEnabled(true);
+    }
+}
+
+void CMainWnd::OnOptionMenu(const ui::Notification&) {
+    PopMenu(kOptionMenu, QStringLiteral("btn_option"));
+}
+
+void CMainWnd::OnSceneMenu(const ui::Notification&) {
+    PopMenu(kSceneMenu, QStringLiteral("btn_scene"));
+}
+
+void CMainWnd::OnAdvanceMenu(const ui::Notification&) {
+    PopMenu(kAdvanceMenu, QStringLiteral("btn_advance"));
+}
+
+void CMainWnd::OnOutputMenu(const ui::Notification& n) {
+    menuChannel_ = n.Index();
+    WriteLog(L"on %s\n", "EqualizerManager::SetSubMenu");
+    PopMenu(kOutputMenu, n.name);
+}
+
+void CMainWnd::HandleMenuClick(const QString& item) {
+    if (item.startsWith(QLatin1String("output_menu")) ||
+        item.startsWith(QLatin1String("output_item"))) {
+        WriteLog(L"SetOutputValue channel %d selected value %ls\n", menuChannel_,
+                 item.toStdWString().c_str());
+        Pending("SetOutputValue", menuChannel_);
+        return;
+    }
+    for (const LanguageItem& language : kLanguageItems) {
+        if (item == QLatin1String(language.item)) {
+            SwitchLanguageTo(language.code);
+            return;
+        }
+    }
+    if (item == QLatin1String("option_item_language")) {
+        const bool chinese = ui::LanguageManager::Instance().Current() == ui::kLanguageChinese;
+        SwitchLanguageTo(chinese ? ui::kLanguageEnglish : ui::kLanguageChinese);
+    } else if (item == QLatin1String("option_item_reset_default")) {
+        if (manager_->IsConnected()) {
+            manager_->ResetMcuFactoryDefault();
+        }
+    } else if (item == QLatin1String("scene_item_load_file")) {
+        LoadSceneFile();
+    } else if (item == QLatin1String("scene_item_save_file")) {
+        SaveSceneFile();
+    } else if (item == QLatin1String("option_item_firmware_upgrade")) {
+        Pending("OpenUpdateFwWindow", -1);
+    } else if (item == QLatin1String("option_item_about")) {
+        Pending("OpenAboutWindow", -1);
+    } else if (item == QLatin1String("scene_item_load_scene")) {
+        Pending("LoadSenceConfigFromDSP", -1);
+    } else if (item == QLatin1String("scene_item_saveas_scene")) {
+        Pending("SaveSenceConfigToDSP", -1);
+    } else if (item == QLatin1String("scene_item_delete_scene")) {
+        Pending("DeleteDSPSenceConfig", -1);
+    } else if (item == QLatin1String("advance_item_autocal")) {
+        Pending("OpenAutoCalibration", -1);
+    } else if (item == QLatin1String("advance_item_mixer")) {
+        Pending("OpenMixerWindow", -1);
+    } else if (item == QLatin1String("advance_item_noise_threshold")) {
+        Pending("OpenNoiseThresholdWindow", -1);
+    }
+    // "advance_item_poweroff_delay" and "advance_item_ktv" have no action.
+}
+
+void CMainWnd::SwitchLanguageTo(const QString& code) {
+    if (ui::LanguageManager::Instance().Current() == code) {
+        return;  // already active: nothing changes, nothing is written
+    }
+    ChangeLanguage(code, LanValue(code));
+}
+
+void CMainWnd::SaveSceneFile() {
+    const QString path = QFileDialog::getSaveFileName(
+        this, ui::Tr(QStringLiteral("${save_scene_file}")), QString(), QStringLiteral("*.spf"));
+    if (!path.isEmpty()) {
+        manager_->SaveSenceConfigToFile(path.toStdString());
+    }
+}
+
+void CMainWnd::LoadSceneFile() {
+    const QString path = QFileDialog::getOpenFileName(
+        this, ui::Tr(QStringLiteral("${load_scene_file}")), QString(), QStringLiteral("*.spf"));
+    if (!path.isEmpty()) {
+        manager_->LoadSenceConfigFromFile(path.toStdString());
+    }
+}
+
+}  // namespace korvel

@@ -1,0 +1,23 @@
+#pragma once
+// The user settings the windows read and write. The application shell implements it over its
+// settings file; this default keeps the values in memory (tests, tools without a settings file).
+
+namespace korvel {
+
+// Language codes stored as "lan": 0 English, 1 Simplified Chinese, 2 Russian.
+inline constexpr int kLanEnglish = 0;
+inline constexpr int kLanChinese = 1;
+inline constexpr int kLanRussian = 2;
+
+class Settings {
+  public:
+    virtual ~Settings() = default;
+
+    virtual int ReadLan() { return lan_; }
+    virtual void WriteLan(int value) { lan_ = value; }
+
+  private:
+    int lan_ = kLanEnglish;
+};
+
+}  // namespace korvel
