@@ -17,6 +17,14 @@ static void InitUiFrameworkResources() {
     Q_INIT_RESOURCE(uiframework);
 }
 
+void korvel::ui::EnsureUiFrameworkResources() {
+    static const bool registered = [] {
+        InitUiFrameworkResources();
+        return true;
+    }();
+    (void)registered;
+}
+
 namespace korvel::ui {
 
 namespace {
@@ -56,7 +64,7 @@ UiFramework& UiFramework::Instance() {
 }
 
 UiFramework::UiFramework() {
-    InitUiFrameworkResources();
+    EnsureUiFrameworkResources();
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setPalette(DarkPalette());
     QFont font = QApplication::font();
@@ -69,9 +77,7 @@ UiFramework::UiFramework() {
     } else {
         WriteLog(L"UiFramework: skin style sheet missing\n");
     }
-    LanguageManager& languages = LanguageManager::Instance();
-    languages.Register(kLanguageEnglish, kLanguageFileEnglish);
-    languages.Register(kLanguageChinese, kLanguageFileChinese);
+    LanguageManager::Instance();  // registers the embedded language files
 }
 
 void UiFramework::SetDpi(int dpi) {

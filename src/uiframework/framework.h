@@ -9,8 +9,8 @@
 
 namespace korvel::ui {
 
-inline const QString kLanguageFileEnglish = QStringLiteral(":/lan/lan_en.xml");
-inline const QString kLanguageFileChinese = QStringLiteral(":/lan/lan_cn.xml");
+// Registers the embedded skin and language resources (idempotent; needs no QApplication).
+void EnsureUiFrameworkResources();
 
 class UiFramework : public QObject {
     Q_OBJECT

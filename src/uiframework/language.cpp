@@ -5,6 +5,7 @@
 #include <QXmlStreamReader>
 
 #include "shell/log/log.h"
+#include "uiframework/framework.h"
 
 namespace korvel::ui {
 
@@ -32,7 +33,13 @@ QString LanguageCodeForSetting(int value) {
 }
 
 LanguageManager& LanguageManager::Instance() {
-    static LanguageManager* instance = new LanguageManager();  // lives as long as the process
+    static LanguageManager* instance = [] {
+        auto* manager = new LanguageManager();  // lives as long as the process
+        EnsureUiFrameworkResources();
+        manager->Register(kLanguageEnglish, kLanguageFileEnglish);
+        manager->Register(kLanguageChinese, kLanguageFileChinese);
+        return manager;
+    }();
     return *instance;
 }
 

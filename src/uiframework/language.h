@@ -19,6 +19,9 @@ inline const QString kLanguageEnglish = QStringLiteral("en");
 inline const QString kLanguageChinese = QStringLiteral("cn_zh");
 inline const QString kLanguageRussian = QStringLiteral("ru");
 
+inline const QString kLanguageFileEnglish = QStringLiteral(":/lan/lan_en.xml");
+inline const QString kLanguageFileChinese = QStringLiteral(":/lan/lan_cn.xml");
+
 // The language code stored as the settings value "lan": 0 en, 1 cn_zh, 2 ru; anything else gives
 // an empty code, which leaves the current language in force.
 QString LanguageCodeForSetting(int value);
@@ -26,6 +29,7 @@ QString LanguageCodeForSetting(int value);
 class LanguageManager : public QObject {
     Q_OBJECT
   public:
+    // The first call registers the embedded English and Chinese files.
     static LanguageManager& Instance();
 
     // Registers a language file (resource or file path) under a code; loads it at once.

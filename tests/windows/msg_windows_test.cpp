@@ -121,13 +121,11 @@ TEST_F(MsgWindowsTest, OddButtonArgumentsAreHandledSafely) {
 TEST_F(MsgWindowsTest, TwoButtonFormKeepsLayoutTextsAndFormattedTexts) {
     ModalAnswerer answers;
     answers.Reply("msgwnd", 1);
-    const QString text = ui::Tr("${load_scene_tips1}").arg(3).arg("Club");  // %1-style unused
     const QString formatted =
         QString::asprintf(ui::Tr("${save_scene_overwrite}").toUtf8().constData(), 4);
     EXPECT_EQ(CMsgWnd::ShowMessage(owner_.get(), "${tips}", formatted), 1);
     EXPECT_EQ(answers.Questions()[0].text, "Scene 4 already holds settings. Overwrite it?");
     EXPECT_EQ(answers.Questions()[0].buttons, (QStringList{"OK", "Cancel"}));
-    (void)text;
 }
 
 TEST_F(MsgWindowsTest, RealModalLoopAnswersToReturnAndEscape) {
