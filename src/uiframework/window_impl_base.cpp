@@ -1,6 +1,7 @@
 #include "uiframework/window_impl_base.h"
 
 #include <QAbstractButton>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QMouseEvent>
 #include <QWindow>
@@ -228,6 +229,15 @@ void WindowImplBase::RetranslateAll() {
         menu->Retranslate();
     }
     OnLanguageChanged();
+}
+
+void WindowImplBase::keyPressEvent(QKeyEvent* event) {
+    // Escape answers "cancel" in popups; it must not close the application's main window.
+    if (kind_ == WindowKind::Main && event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void WindowImplBase::mousePressEvent(QMouseEvent* event) {

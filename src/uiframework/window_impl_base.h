@@ -111,6 +111,7 @@ class WindowImplBase : public QDialog, public NotifySink, public ControlFactory 
     virtual void OnLanguageChanged() {}
 
     bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void done(int result) override;
 

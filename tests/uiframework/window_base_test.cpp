@@ -262,6 +262,18 @@ TEST_F(WindowBaseTest, ShowModalRunsARealModalLoopWithoutAnAnswerer) {
     EXPECT_EQ(window.ShowModal(), 0) << "Escape closes like cancel";
 }
 
+TEST_F(WindowBaseTest, EscapeDoesNotCloseTheMainWindow) {
+    class MainWindow : public WindowImplBase {
+      public:
+        explicit MainWindow(const QString& layout)
+            : WindowImplBase(nullptr, "mainwnd", layout, WindowKind::Main) {}
+    } window(layout_);
+    window.ShowWindow();
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.IsClosed());
+}
+
 TEST_F(WindowBaseTest, BadLayoutsFailWithoutCrashing) {
     TestWindow missing(dir_.filePath("nope.xml"));
     EXPECT_FALSE(missing.Create());
