@@ -107,8 +107,8 @@ void CMainWnd::InitWindow() {
     if (!code.isEmpty()) {
         ui::LanguageManager::Instance().Select(code);
     }
-    BindControls();
     RefreshAll();
+    BindControls();  // the start states win over the empty model's values
 }
 
 void CMainWnd::ApplyMainSkin() {
@@ -131,6 +131,7 @@ void CMainWnd::BindControls() {
     if (auto* slider = FindControl<QSlider>(QStringLiteral("slider_main_volume"))) {
         slider->setRange(kMainVolumeMinLevel, kMainVolumeMaxLevel);
         slider->setValue(kMainVolumeSliderStart);
+        SetText(QStringLiteral("edit_main_volume"), QString::number(slider->value()));
     }
     for (int role = 1; role <= SpeakerMapUI::kMarkers; ++role) {
         SetText(QStringLiteral("speaker_%1").arg(role), QString());

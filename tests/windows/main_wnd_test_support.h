@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "controller/equalizer_manager.h"
+#include "tests/uiframework/qt_test_app.h"
 #include "virtualamp/virtual_amplifier.h"
 #include "virtualamp/virtual_transport.h"
 #include "windows/main_wnd.h"
@@ -80,6 +81,10 @@ inline void ApplyTunedState(AmpState& s) {
 }
 
 struct MainWindowRig {
+    // The application must exist before the first widget.
+    struct App {
+        App() { EnsureQtApp(); }
+    } app;
     std::shared_ptr<VirtualAmplifier> amp = std::make_shared<VirtualAmplifier>();
     Settings settings;
     std::unique_ptr<CMainWnd> window;
