@@ -24,6 +24,8 @@ int main(int argc, char** argv) {
     rig.amp->ModifyState(korvel::test::ApplyTunedState);
     rig.window->Create();
     rig.window->ShowWindow();
+    korvel::test::PumpFor(std::chrono::milliseconds(100));
+    rig.window->grab().save(folder + QStringLiteral("/main-start.png"));
     if (!rig.ConnectAndSettle()) {
         std::fprintf(stderr, "could not connect to the virtual amplifier\n");
         return 1;
