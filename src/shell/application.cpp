@@ -1,0 +1,296 @@
+#include "shell/application.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QPixmap>
+#include <QScreen>
+#include <cstdio>
+#include <vector>
+
+#include "shell/log/log.h"
+#include "uiframework/dpi_scale.h"
+#include "uiframework/framework.h"
+#include "uiframework/language.h"
+#include "virtualamp/device_select.h"
+#include "windows/main_wnd.h"
+#include "windows/msg_wnd.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr int kGonePollMs = 500;
+constexpr int kScreenshotPollMs = 100;
+constexpr qint64 kScreenshotConnectTimeoutMs = 20000;
+
+const QString kTipsKey = QStringLiteral("${tips}");
+
+// The screen chosen by the display-scale rule: the widest, the first of equally wide ones.
+QScreen* WidestQScreen() {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    std::vector<ui::ScreenRect> rects;
+    for (const QScreen* screen : screens) {
+        const QRect g = screen->geometry();
+        rects.push_back({g.x(), g.y(), g.width(), g.height()});
+    }
+    const ui::ScreenRect widest = ui::WidestScreen(rects);
+    for (QScreen* screen : screens) {
+        const QRect g = screen->geometry();
+        if (g.x() == widest.left && g.y() == widest.top && g.width() == widest.width &&
+            g.height() == widest.height) {
+            return screen;
+        }
+    }
+    return QGuiApplication::primaryScreen();
+}
+
+bool ValidDeviceText(const QString& device) {
+    return device == QLatin1String("usb") || device == QLatin1String("virtual") ||
+           (device.startsWith(QLatin1String("unix:")) && device.size() > 5);
+}
+
+}  // namespace
+
+std::optional<ShellOptions> ParseCommandLine(const QStringList& arguments, QString* error) {
+    ShellOptions options;
+    auto fail = [error](const QString& text) -> std::optional<ShellOptions> {
+        if (error) {
+            *error = text;
+        }
+        return std::nullopt;
+    };
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        QString value;
+        QString name = argument;
+        const qsizetype equals = argument.indexOf(QLatin1Char('='));
+        if (argument.startsWith(QLatin1String("--")) && equals > 0) {
+            name = argument.left(equals);
+            value = argument.mid(equals + 1);
+        } else if (argument == QLatin1String("--device") ||
+                   argument == QLatin1String("--screenshot")) {
+            if (i + 1 >= arguments.size()) {
+                return fail(QStringLiteral("%1 needs a value").arg(argument));
+            }
+            value = arguments[++i];
+        }
+        if (name == QLatin1String("--device")) {
+            if (!ValidDeviceText(value)) {
+                return fail(
+                    QStringLiteral("unknown device '%1' (usb, virtual or unix:PATH)").arg(value));
+            }
+            options.device = value.toStdString();
+        } else if (name == QLatin1String("--screenshot")) {
+            if (value.isEmpty()) {
+                return fail(QStringLiteral("--screenshot needs a file name"));
+            }
+            options.screenshotPath = value;
+        } else {
+            return fail(QStringLiteral("unknown argument '%1'").arg(argument));
+        }
+    }
+    return options;
+}
+
+ApplicationShell::ApplicationShell(ShellOptions options)
+    : options_(std::move(options)),
+      settings_(options_.settingsPath.isEmpty() ? IniSettings::DefaultFilePath()
+                                                : options_.settingsPath) {
+    connect(&watcher_, &UsbDeviceWatcher::AmplifierArrived, this,
+            &ApplicationShell::OnAmplifierArrived);
+    connect(&watcher_, &UsbDeviceWatcher::AmplifierRemoved, this,
+            &ApplicationShell::OnAmplifierRemoved);
+    connect(&gonePoll_, &QTimer::timeout, this, &ApplicationShell::PollDeviceGone);
+    connect(&screenshotPoll_, &QTimer::timeout, this, &ApplicationShell::TryScreenshot);
+}
+
+ApplicationShell::~ApplicationShell() {
+    gonePoll_.stop();
+    screenshotPoll_.stop();
+    // A window that was never closed (screenshot run, second instance) still says goodbye to
+    // the device before the link goes away.
+    if (window_ && window_->Controller().Link().IsOpen()) {
+        window_->Controller().Disconnect();
+    }
+}
+
+bool ApplicationShell::Start(QString* error) {
+    ui::UiFramework& framework = ui::UiFramework::Instance();  // skin, style and languages
+    std::string deviceError;
+    std::optional<TransportFactory> factory =
+        TransportFactoryForDevice(options_.device, &deviceError);
+    if (!factory) {
+        if (error) {
+            *error = QString::fromStdString(deviceError);
+        }
+        return false;
+    }
+    WriteLog(L"ApplicationShell: settings %ls, device %s\n",
+             settings_.FilePath().toStdWString().c_str(), options_.device.c_str());
+
+    window_ = std::make_unique<CMainWnd>(std::move(*factory), settings_);
+    window_->setWindowTitle(QStringLiteral("Korvel DSP Audio"));
+    window_->Create();
+
+    // The scale follows the screens in place: a screen added, removed or resized re-runs the
+    // choice, the windows re-apply their lengths, and the main window is centred again.
+    framework.ApplyScreenDpi();
+    window_->ApplyScalePercent(framework.ScalePercent());
+    connect(&framework, &ui::UiFramework::ScaleChanged, this, &ApplicationShell::PlaceMainWindow);
+    PlaceMainWindow();
+
+    if (!CheckSingleInstance()) {
+        if (error && !options_.screenshotPath.isEmpty()) {
+            *error = ui::Tr(QStringLiteral("${mutex_tips}"));
+        }
+        return false;
+    }
+
+    window_->ShowWindow();
+    window_->Controller().Connect(false);
+    gonePoll_.start(kGonePollMs);
+    if (options_.watchUsb && !watcher_.Start()) {
+        WriteLog(L"RegisterDeviceNotification\n");
+    }
+    if (!options_.screenshotPath.isEmpty()) {
+        StartScreenshot();
+    }
+    return true;
+}
+
+bool ApplicationShell::CheckSingleInstance() {
+    guard_ =
+        std::make_unique<SingleInstanceGuard>(options_.instanceName, options_.instanceDirectory);
+    if (guard_->TryAcquire()) {
+        return true;
+    }
+    WriteLog(L"ApplicationShell: another instance is running\n");
+    // Nobody can answer a box in a screenshot run; the caller reports it instead.
+    if (options_.screenshotPath.isEmpty()) {
+        CMsgWnd::ShowMessage(window_.get(), kTipsKey, QStringLiteral("${mutex_tips}"),
+                             {QStringLiteral("${confirm}")}, 1);
+    }
+    return false;
+}
+
+void ApplicationShell::PlaceMainWindow() {
+    if (!window_) {
+        return;
+    }
+    const int percent = ui::UiFramework::Instance().ScalePercent();
+    window_->resize(ui::ScaleLength(kDesignWidth, percent),
+                    ui::ScaleLength(kDesignHeight, percent));
+    if (QScreen* screen = WidestQScreen()) {
+        QRect frame(QPoint(), window_->size());
+        frame.moveCenter(screen->geometry().center());
+        // A window larger than its screen keeps its title area on the screen.
+        window_->move(std::max(frame.left(), screen->geometry().left()),
+                      std::max(frame.top(), screen->geometry().top()));
+    }
+}
+
+int ApplicationShell::CloseTipsMessageBoxes() {
+    const QString tips = ui::Tr(kTipsKey);
+    int closed = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<CMsgWnd*>(widget);
+        if (box == nullptr || !box->isVisible() || box->IsClosed()) {
+            continue;
+        }
+        const QString title = box->QuestionTitle();
+        if (title == tips || title == kTipsKey) {
+            box->Close(0);
+            ++closed;
+        }
+    }
+    return closed;
+}
+
+void ApplicationShell::OnAmplifierArrived(const QString& devpath) {
+    WriteLog(L"ApplicationShell: amplifier arrived %ls\n", devpath.toStdWString().c_str());
+    CloseTipsMessageBoxes();
+    if (window_) {
+        window_->Controller().DevicePlugin();
+    }
+}
+
+void ApplicationShell::OnAmplifierRemoved(const QString& devpath) {
+    WriteLog(L"ApplicationShell: amplifier removed %ls\n", devpath.toStdWString().c_str());
+    CloseTipsMessageBoxes();
+    if (window_) {
+        window_->Controller().DevicePlugOut();
+    }
+}
+
+void ApplicationShell::PollDeviceGone() {
+    if (!window_) {
+        return;
+    }
+    const bool gone = window_->Controller().Link().DeviceGone();
+    if (gone && !goneReported_) {
+        WriteLog(L"ApplicationShell: the device closed the connection\n");
+        goneReported_ = true;  // once per loss, even while an upgrade keeps the handle open
+        OnAmplifierRemoved(QString());
+    } else if (!gone) {
+        goneReported_ = false;
+    }
+}
+
+void ApplicationShell::StartScreenshot() {
+    screenshotDeadline_ = QDateTime::currentMSecsSinceEpoch() + kScreenshotConnectTimeoutMs;
+    screenshotPoll_.start(kScreenshotPollMs);
+}
+
+void ApplicationShell::TryScreenshot() {
+    const EqualizerManager& controller = window_->Controller();
+    const bool synchronised = controller.State() == ConnectState::kConnected &&
+                              !controller.Busy() && window_->LoadingWindow() == nullptr;
+    if (!synchronised) {
+        if (QDateTime::currentMSecsSinceEpoch() > screenshotDeadline_) {
+            screenshotPoll_.stop();
+            std::fprintf(stderr, "korvel-dsp: could not connect to the amplifier within %lld s\n",
+                         static_cast<long long>(kScreenshotConnectTimeoutMs / 1000));
+            QCoreApplication::exit(1);
+        }
+        return;
+    }
+    screenshotPoll_.stop();
+    const QPixmap picture = window_->grab();
+    if (!picture.save(options_.screenshotPath, "PNG")) {
+        std::fprintf(stderr, "korvel-dsp: cannot write %s\n",
+                     options_.screenshotPath.toLocal8Bit().constData());
+        QCoreApplication::exit(1);
+        return;
+    }
+    std::printf("korvel-dsp: screenshot of the main window saved to %s\n",
+                options_.screenshotPath.toLocal8Bit().constData());
+    std::fflush(stdout);
+    QCoreApplication::exit(0);
+}
+
+int RunApplication(int argc, char** argv) {
+    OpenLogIfSwitchPresent();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Korvel DSP Audio"));
+    QString error;
+    std::optional<ShellOptions> options = ParseCommandLine(app.arguments().mid(1), &error);
+    if (!options) {
+        std::fprintf(stderr,
+                     "korvel-dsp: %s\nusage: korvel-dsp [--device usb|virtual|unix:PATH] "
+                     "[--screenshot FILE.png]\n",
+                     error.toLocal8Bit().constData());
+        return 2;
+    }
+    const bool screenshot = !options->screenshotPath.isEmpty();
+    ApplicationShell shell(std::move(*options));
+    if (!shell.Start(&error)) {
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "korvel-dsp: %s\n", error.toLocal8Bit().constData());
+            return screenshot || shell.MainWindow() == nullptr ? 1 : 0;
+        }
+        return 0;  // second instance: the user was told, the first copy runs on
+    }
+    return QApplication::exec();
+}
+
+}  // namespace korvel
