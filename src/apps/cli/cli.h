@@ -59,6 +59,10 @@ class DeviceSession {
 int RunInfo(const GlobalOptions& options, Args args);
 int RunRaw(const GlobalOptions& options, Args args);
 int RunCurve(const GlobalOptions& options, Args args);
+int RunPull(const GlobalOptions& options, Args args);
+int RunPush(const GlobalOptions& options, Args args);
+int RunScene(const GlobalOptions& options, Args args);
+int RunFactoryReset(const GlobalOptions& options, Args args);
 
 // Readable one-line form of a decoded message.
 std::string DescribeMessage(const Message& message);

@@ -19,6 +19,10 @@ constexpr const char* kUsage =
     "Commands:\n"
     "  info                              model, firmware versions and mode of the amplifier\n"
     "  raw MCMD SUBCMD OPTYPE [BYTE...]  send one command and print the decoded replies\n"
+    "  pull FILE.spf|FILE.wpf            read the amplifier into a scene or whole profile\n"
+    "  push FILE.spf|FILE.wpf            upload a scene or whole profile to the amplifier\n"
+    "  scene list|save N NAME|load N|delete N   the ten scenes stored in the amplifier\n"
+    "  factory-reset [--yes]             restore the amplifier's factory settings\n"
     "  curve FILE.spf [--channel N] [--csv]  response curves of a scene profile (no device)\n"
     "\n"
     "--device chooses the amplifier: usb (default), virtual (one inside this program), or\n"
@@ -32,6 +36,10 @@ const std::map<std::string, Command>& Commands() {
         {"info", RunInfo},
         {"raw", RunRaw},
         {"curve", RunCurve},
+        {"pull", RunPull},
+        {"push", RunPush},
+        {"scene", RunScene},
+        {"factory-reset", RunFactoryReset},
     };
     return commands;
 }

@@ -1,0 +1,184 @@
+// scene and factory-reset: the scenes stored in the amplifier.
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "apps/cli/cli.h"
+#include "apps/cli/tuning_session.h"
+#include "controller/model/scene_name.h"
+
+namespace korvel::cli {
+
+namespace {
+
+constexpr const char* kSceneHelp =
+    "usage: korvel-cli [--device DEVICE] scene list\n"
+    "       korvel-cli [--device DEVICE] scene save N NAME\n"
+    "       korvel-cli [--device DEVICE] scene load N\n"
+    "       korvel-cli [--device DEVICE] scene delete N\n"
+    "\n"
+    "The amplifier keeps ten scenes, numbered 1 to 10.\n"
+    "  list    the scenes' names and which of them hold settings\n"
+    "  save    stores the live settings as scene N under NAME (at most 16 bytes on the device)\n"
+    "  load    makes scene N the live settings\n"
+    "  delete  erases scene N\n";
+
+constexpr const char* kFactoryHelp =
+    "usage: korvel-cli [--device DEVICE] factory-reset [--yes]\n"
+    "\n"
+    "Restores the amplifier's factory settings: every stored scene and the live settings are\n"
+    "lost. Asks for confirmation on standard input unless --yes is given.\n";
+
+std::string NameText(const SceneName& name) {
+    std::u16string utf16 = DeviceNameToUtf16(name);
+    std::string out;
+    for (char16_t unit : utf16) {  // UTF-8 for the terminal
+        if (unit == 0)
+            break;
+        if (unit < 0x80) {
+            out += static_cast<char>(unit);
+        } else if (unit < 0x800) {
+            out += static_cast<char>(0xC0 | (unit >> 6));
+            out += static_cast<char>(0x80 | (unit & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (unit >> 12));
+            out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (unit & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::u16string Utf16FromUtf8(const std::string& text) {
+    std::u16string out;
+    for (size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        char32_t cp = byte;
+        size_t length = 1;
+        if (byte >= 0xF0) {
+            cp = byte & 0x07, length = 4;
+        } else if (byte >= 0xE0) {
+            cp = byte & 0x0F, length = 3;
+        } else if (byte >= 0xC0) {
+            cp = byte & 0x1F, length = 2;
+        } else if (byte >= 0x80) {
+            throw UsageError("the scene name is not valid UTF-8");
+        }
+        if (i + length > text.size())
+            throw UsageError("the scene name is not valid UTF-8");
+        for (size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80)
+                throw UsageError("the scene name is not valid UTF-8");
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (cp >> 10));
+            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+        i += length;
+    }
+    return out;
+}
+
+int ListScenes(TuningSession& session) {
+    const uint16_t valid = session.Manager().SceneValidMask();
+    for (int scene = 1; scene <= kStoredScenes; ++scene) {
+        const bool holds = (valid >> (scene - 1)) & 1;
+        std::string name = NameText(*session.Manager().StoredSceneName(scene));
+        std::printf("%2d  %-6s %s\n", scene, holds ? "stored" : "empty", name.c_str());
+    }
+    return kExitOk;
+}
+
+void RequireStarted(bool started) {
+    if (!started)
+        throw DeviceError("the amplifier is not connected or busy");
+}
+
+int SaveScene(TuningSession& session, int scene, const std::string& name) {
+    const std::u16string utf16 = Utf16FromUtf8(name);
+    const SceneName bytes = Utf16ToDeviceName(utf16);
+    if (DeviceNameToUtf16(bytes) != utf16) {
+        std::fprintf(stderr, "korvel-cli: note: the amplifier stores the name as '%s'\n",
+                     NameText(bytes).c_str());
+    }
+    RequireStarted(session.Manager().SaveSceneToDevice(scene, utf16));
+    session.RunToIdle();
+    if (!session.View().Shown("${save_scene_ok}")) {
+        throw DeviceError("the amplifier did not confirm the save");
+    }
+    std::printf("saved scene %d\n", scene);
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunScene(const GlobalOptions& options, Args args) {
+    if (WantsHelp(args) || args.empty()) {
+        if (args.empty())
+            throw UsageError("scene needs list, save, load or delete");
+        std::fputs(kSceneHelp, stdout);
+        return kExitOk;
+    }
+    const std::string& action = args[0];
+    const size_t wanted = action == "list" ? 1 : action == "save" ? 3 : 2;
+    if (action != "list" && action != "save" && action != "load" && action != "delete") {
+        throw UsageError("unknown scene action '" + action + "' (see scene --help)");
+    }
+    if (args.size() != wanted)
+        throw UsageError("wrong arguments for scene " + action);
+    const int scene =
+        wanted >= 2 ? static_cast<int>(ParseNumber(args[1], 1, kStoredScenes, "scene")) : 0;
+
+    TuningSession session(options.device);
+    session.ConnectAndSync();
+    if (action == "list")
+        return ListScenes(session);
+    if (action == "save")
+        return SaveScene(session, scene, args[2]);
+    if (action == "load") {
+        RequireStarted(session.Manager().LoadSceneFromDevice(scene));
+        session.RunToIdle();
+        std::printf("loaded scene %d\n", scene);
+    } else {
+        RequireStarted(session.Manager().DeleteSceneFromDevice(scene));
+        session.RunToIdle();
+        std::printf("deleted scene %d\n", scene);
+    }
+    return kExitOk;
+}
+
+int RunFactoryReset(const GlobalOptions& options, Args args) {
+    if (WantsHelp(args)) {
+        std::fputs(kFactoryHelp, stdout);
+        return kExitOk;
+    }
+    const bool yes = args.size() == 1 && args[0] == "--yes";
+    if (!args.empty() && !yes)
+        throw UsageError("factory-reset takes only --yes");
+    if (!yes) {
+        std::fprintf(stderr, "Restore the factory settings? Every stored scene is lost. [y/N] ");
+        std::string answer;
+        std::getline(std::cin, answer);
+        if (answer != "y" && answer != "Y" && answer != "yes") {
+            std::fprintf(stderr, "korvel-cli: factory reset cancelled\n");
+            return kExitUsage;
+        }
+    }
+    TuningSession session(options.device);
+    session.ConnectAndSync();
+    session.View().confirmAnswer = true;
+    RequireStarted(session.Manager().ResetMcuFactoryDefault());
+    session.RunToIdle();
+    if (!session.View().Shown("${device_reboot}")) {
+        throw DeviceError("the amplifier did not confirm the factory reset");
+    }
+    std::printf("factory settings restored; the amplifier restarts\n");
+    return kExitOk;
+}
+
+}  // namespace korvel::cli
