@@ -21,7 +21,6 @@ namespace {
 
 constexpr int kGonePollMs = 500;
 constexpr int kScreenshotPollMs = 100;
-constexpr qint64 kScreenshotConnectTimeoutMs = 20000;
 
 const QString kTipsKey = QStringLiteral("${tips}");
 
@@ -53,6 +52,11 @@ bool ValidDeviceText(const QString& device) {
 
 std::optional<ShellOptions> ParseCommandLine(const QStringList& arguments, QString* error) {
     ShellOptions options;
+    bool timeoutOk = false;
+    const int timeout = qEnvironmentVariableIntValue("KORVEL_SCREENSHOT_TIMEOUT_MS", &timeoutOk);
+    if (timeoutOk && timeout > 0) {
+        options.screenshotTimeoutMs = timeout;
+    }
     auto fail = [error](const QString& text) -> std::optional<ShellOptions> {
         if (error) {
             *error = text;
@@ -177,6 +181,9 @@ void ApplicationShell::PlaceMainWindow() {
     if (!window_) {
         return;
     }
+    // Layouts re-measure their scaled children first, so the old minimum size does not hold the
+    // window at its former width.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const int percent = ui::UiFramework::Instance().ScalePercent();
     window_->resize(ui::ScaleLength(kDesignWidth, percent),
                     ui::ScaleLength(kDesignHeight, percent));
@@ -237,7 +244,7 @@ void ApplicationShell::PollDeviceGone() {
 }
 
 void ApplicationShell::StartScreenshot() {
-    screenshotDeadline_ = QDateTime::currentMSecsSinceEpoch() + kScreenshotConnectTimeoutMs;
+    screenshotDeadline_ = QDateTime::currentMSecsSinceEpoch() + options_.screenshotTimeoutMs;
     screenshotPoll_.start(kScreenshotPollMs);
 }
 
@@ -248,8 +255,8 @@ void ApplicationShell::TryScreenshot() {
     if (!synchronised) {
         if (QDateTime::currentMSecsSinceEpoch() > screenshotDeadline_) {
             screenshotPoll_.stop();
-            std::fprintf(stderr, "korvel-dsp: could not connect to the amplifier within %lld s\n",
-                         static_cast<long long>(kScreenshotConnectTimeoutMs / 1000));
+            std::fprintf(stderr, "korvel-dsp: could not connect to the amplifier within %.1f s\n",
+                         options_.screenshotTimeoutMs / 1000.0);
             QCoreApplication::exit(1);
         }
         return;

@@ -30,10 +30,11 @@ struct ShellOptions {
     QString instanceDirectory;  // empty: SingleInstanceGuard::DefaultDirectory()
     QString settingsPath;       // empty: IniSettings::DefaultFilePath()
     bool watchUsb = true;
+    int screenshotTimeoutMs = 20000;  // $KORVEL_SCREENSHOT_TIMEOUT_MS overrides it
 };
 
-// Command line: [--device usb|virtual|unix:PATH] [--screenshot FILE.png]; `arguments` without
-// the program name. nullopt and `error` for anything else.
+// Command line (and $KORVEL_SCREENSHOT_TIMEOUT_MS): [--device usb|virtual|unix:PATH] [--screenshot
+// FILE.png]; `arguments` without the program name. nullopt and `error` for anything else.
 std::optional<ShellOptions> ParseCommandLine(const QStringList& arguments, QString* error);
 
 inline constexpr int kDesignWidth = 1230;  // the main layout's size before scaling

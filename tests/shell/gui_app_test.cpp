@@ -1,0 +1,73 @@
+// korvel-dsp started as a user or the README's run command starts it, without a display.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include "apps/process_runner.h"
+#include "shell/single_instance.h"
+
+namespace korvel {
+namespace {
+
+class GuiAppTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        setenv("KORVEL_INSTANCE_DIR", dir_.path().toLocal8Bit().constData(), 1);
+        setenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit().constData(), 1);
+    }
+    QTemporaryDir dir_;
+};
+
+TEST_F(GuiAppTest, ScreenshotOfTheSynchronisedWindow) {
+    const QString png = dir_.filePath(QStringLiteral("main.png"));
+    const test::ProcessResult run = test::RunProcess(
+        {KORVEL_DSP_PATH, "--device", "virtual", "--screenshot", png.toStdString()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find(png.toStdString()), std::string::npos) << run.out;
+    QImage image(png);
+    ASSERT_FALSE(image.isNull());
+    // The offscreen screen (800 x 600) is below 1280 x 720: 77 DPI, 80 per cent of 1230 x 650.
+    EXPECT_EQ(image.size(), QSize(984, 520));
+}
+
+TEST_F(GuiAppTest, NoAmplifierMeansNoScreenshot) {
+    const QString png = dir_.filePath(QStringLiteral("none.png"));
+    const std::string socket = dir_.filePath(QStringLiteral("nobody.sock")).toStdString();
+    setenv("KORVEL_SCREENSHOT_TIMEOUT_MS", "1500", 1);
+    const test::ProcessResult run = test::RunProcess(
+        {KORVEL_DSP_PATH, "--device", "unix:" + socket, "--screenshot", png.toStdString()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("could not connect"), std::string::npos) << run.err;
+    EXPECT_FALSE(QFile::exists(png));
+    unsetenv("KORVEL_SCREENSHOT_TIMEOUT_MS");
+}
+
+TEST_F(GuiAppTest, RunningCopyStopsASecondOne) {
+    SingleInstanceGuard running(InstanceGuardName(), dir_.path());
+    ASSERT_TRUE(running.TryAcquire());
+    const QString png = dir_.filePath(QStringLiteral("second.png"));
+    const test::ProcessResult run = test::RunProcess(
+        {KORVEL_DSP_PATH, "--device", "virtual", "--screenshot", png.toStdString()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("already running"), std::string::npos) << run.err;
+    EXPECT_FALSE(QFile::exists(png));
+    EXPECT_TRUE(running.Acquired());
+}
+
+TEST_F(GuiAppTest, BadCommandLineIsAUsageError) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{KORVEL_DSP_PATH, "--device", "serial"},
+          std::vector<std::string>{KORVEL_DSP_PATH, "--bogus"}}) {
+        const test::ProcessResult run = test::RunProcess(args);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_NE(run.err.find("usage: korvel-dsp"), std::string::npos) << run.err;
+    }
+}
+
+}  // namespace
+}  // namespace korvel
