@@ -67,7 +67,9 @@ void EqualizerManager::Post(int id, int64_t wParam) {
 }
 
 bool EqualizerManager::StartWorker(std::function<void()> body) {
-    if (!worker_.Start(std::move(body))) {
+    // The end of a sequence posts a message of its own, so an owner waiting for Busy() to turn
+    // false is woken at once instead of at its next time-out.
+    if (!worker_.Start(std::move(body), [this] { Post(kMsgSequenceEnded); })) {
         WriteLog(L"EqualizerManager: a device sequence is still running\n");
         return false;
     }

@@ -39,6 +39,7 @@ inline constexpr int kMsgSceneLoaded = 1292;       // scene load read back: refr
 inline constexpr int kMsgProfileUploaded = 1293;   // upload done: refresh every control
 inline constexpr int kMsgWholeProfileRead = 1294;  // save-whole read done: write the file
 inline constexpr int kMsgDevicePlugOut = 1295;     // show the unplugged notice
+inline constexpr int kMsgSequenceEnded = 1296;     // a background sequence ended (no action)
 
 // The pauses of the device sequences (the shipped values); tests shorten them.
 struct ControllerTimings {

@@ -17,16 +17,20 @@ class WorkerThread {
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
 
-    // Starts `body` unless a sequence is still running; false when refused.
-    bool Start(std::function<void()> body) {
+    // Starts `body` unless a sequence is still running; false when refused. `finished` runs on
+    // the worker after Running() turned false, so an owner waiting for the end can be woken.
+    bool Start(std::function<void()> body, std::function<void()> finished = {}) {
         if (Running()) {
             return false;
         }
         Join();
         running_.store(true);
-        thread_ = std::thread([this, body = std::move(body)] {
+        thread_ = std::thread([this, body = std::move(body), finished = std::move(finished)] {
             body();
             running_.store(false);
+            if (finished) {
+                finished();
+            }
         });
         return true;
     }
