@@ -144,9 +144,14 @@ class ControllerTest : public ::testing::Test {
     }
 
     // Message ids the controller and the link posted, in order, from `from` on.
+    // The messages a sequence posted, without the end-of-sequence wake-up.
     std::vector<int> PostedIds(size_t from = 0) const {
         const auto ids = target.Ids();
-        return {ids.begin() + static_cast<std::ptrdiff_t>(std::min(from, ids.size())), ids.end()};
+        std::vector<int> posted;
+        for (size_t i = from; i < ids.size(); ++i) {
+            if (ids[i] != kMsgSequenceEnded) posted.push_back(ids[i]);
+        }
+        return posted;
     }
 
     std::shared_ptr<VirtualAmplifier> amp;
