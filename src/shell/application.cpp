@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QEvent>
 #include <QPixmap>
 #include <QScreen>
 #include <cstdio>
@@ -106,6 +107,8 @@ ApplicationShell::ApplicationShell(ShellOptions options)
             &ApplicationShell::OnAmplifierRemoved);
     connect(&gonePoll_, &QTimer::timeout, this, &ApplicationShell::PollDeviceGone);
     connect(&screenshotPoll_, &QTimer::timeout, this, &ApplicationShell::TryScreenshot);
+    connect(&tracePoll_, &QTimer::timeout, this, &ApplicationShell::TraceSynchronised);
+    trace_ = qEnvironmentVariableIsSet("KORVEL_STARTUP_TRACE");
 }
 
 ApplicationShell::~ApplicationShell() {
@@ -150,6 +153,10 @@ bool ApplicationShell::Start(QString* error) {
         return false;
     }
 
+    if (trace_) {
+        window_->installEventFilter(this);
+        tracePoll_.start(5);
+    }
     window_->ShowWindow();
     window_->Controller().Connect(false);
     gonePoll_.start(kGonePollMs);
@@ -273,6 +280,25 @@ void ApplicationShell::TryScreenshot() {
                 options_.screenshotPath.toLocal8Bit().constData());
     std::fflush(stdout);
     QCoreApplication::exit(0);
+}
+
+bool ApplicationShell::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint && watched == window_.get() && !tracedPaint_) {
+        tracedPaint_ = true;
+        std::printf("korvel-dsp: first paint\n");
+        std::fflush(stdout);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ApplicationShell::TraceSynchronised() {
+    const EqualizerManager& controller = window_->Controller();
+    if (controller.State() == ConnectState::kConnected && !controller.Busy() &&
+        window_->LoadingWindow() == nullptr) {
+        tracePoll_.stop();
+        std::printf("korvel-dsp: synchronised\n");
+        std::fflush(stdout);
+    }
 }
 
 int RunApplication(int argc, char** argv) {

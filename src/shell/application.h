@@ -67,8 +67,14 @@ class ApplicationShell : public QObject {
     // Ends every open message box titled "${tips}"; returns how many were closed.
     static int CloseTipsMessageBoxes();
 
+  protected:
+    // With $KORVEL_STARTUP_TRACE set, the first paint of the main window and the end of the
+    // initial synchronisation are announced on standard output (for start-up timing).
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     bool CheckSingleInstance();
+    void TraceSynchronised();
     void StartScreenshot();
     void TryScreenshot();
 
@@ -81,6 +87,9 @@ class ApplicationShell : public QObject {
     QTimer screenshotPoll_;
     qint64 screenshotDeadline_ = 0;
     bool goneReported_ = false;
+    bool trace_ = false;
+    bool tracedPaint_ = false;
+    QTimer tracePoll_;
 };
 
 // The whole program: returns the process exit code.
