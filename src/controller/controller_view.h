@@ -7,7 +7,13 @@
 // Every call arrives on the owner's thread (the thread that calls EqualizerManager's operations
 // and HandleMessage), never on a worker thread.
 
+#include <array>
+#include <span>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "controller/model/scene_record.h"
 
 namespace korvel {
 
@@ -39,6 +45,48 @@ enum class ConnectState { kDisconnected, kConnecting, kConnected };
 // Secondary windows that the controller closes on connect and disconnect.
 enum class ToolWindow { kUpdateFirmware, kMixer, kAutoCalibration };
 
+// Everything the equaliser graph shows, computed by EqualizerManager::UpdateEqualizer.
+struct EqualizerGraphData {
+    // The current channel's bands; gain 0 for a bypassed channel and for disabled bands.
+    std::array<EqBand, kBandCount> bands{};
+    int bandCount = 0;
+    int selectedBand = -1;  // highlighted band, -1 for none
+    int hpFreq = kMinFrequency;
+    int lpFreq = kMaxFrequency;
+    int currentChannel = 0;
+    std::array<int, kChannelSlots> show{};  // showChEqualizer
+    // The response grid (512 points) and each channel's total curve in dB on it.
+    std::vector<double> frequencies;
+    std::array<std::vector<double>, kChannelSlots> totalsDb;
+};
+
+// One row of band controls ("eq_freq_%d", "eq_q_%d", "eq_gain_%d", "eq_slider_%d",
+// "pt_enable_%d") as EqualizerManager::RefreshBandControls computes it.
+struct BandRowState {
+    bool inUse = false;          // below the channel's eqSize; rows beyond are disabled
+    bool freqQEditable = false;  // frequency and Q texts are typed only in parametric mode
+    std::string freqText = "0";
+    std::string qText = "0";
+    std::string gainText = "0.0";
+    int slider = 0;         // tenths of a dB
+    bool enableOn = false;  // "pt_enable_%d" selected
+};
+
+// One entry of the output menu "xml/output_menu.xml".
+struct OutputMenuItem {
+    std::string_view name;      // "output_menu_..." or "output_item_empty"
+    std::string_view shortKey;  // short text key
+    int role = -1;              // 0..24; -1 for a group entry (text only)
+    bool checked = false;       // "right.png": some channel already carries this role
+    bool enabled = true;
+    int imageSize = 18;  // check image, 18 x 18
+};
+
+struct OutputMenuState {
+    int channel = -1;  // the channel whose output button opened the menu
+    std::vector<OutputMenuItem> items;
+};
+
 class ControllerView {
   public:
     virtual ~ControllerView() = default;
@@ -64,6 +112,47 @@ class ControllerView {
 
     // The device needs new firmware: message 1248 (too old) or 1239 (upgrade loader runs).
     virtual void StartForcedUpdate() {}
+
+    // --- Tuning operations ------------------------------------------------------------------
+    // The link question "${link_tips}" (title "${tips}") with the choices
+    // "${copy_left_to_right}" (1) and "${copy_right_to_left}" (2); 0 when cancelled.
+    virtual int ChooseLinkCopy() { return 0; }
+
+    // A message box titled "${tips}" with the text `key` and three buttons; returns 1 for the
+    // first, 0 for the second, 2 for the third (the message box's own answers).
+    virtual int AskThree(const std::string& key, const std::string& first,
+                         const std::string& second, const std::string& third) {
+        (void)key, (void)first, (void)second, (void)third;
+        return 0;
+    }
+
+    // The graph's bands, markers and curves. Views that compute the curves themselves may keep
+    // the default, which asks for the graph group to be refreshed.
+    virtual void ShowEqualizerGraph(const EqualizerGraphData& data) {
+        RefreshControls(RefreshWhat::kEqualizerGraph, data.currentChannel, data.selectedBand);
+    }
+
+    // The 31 band rows of `channel` (the current channel). The default refreshes the band,
+    // bypass-button and graph group from the model.
+    virtual void ShowBandControls(int channel, std::span<const BandRowState> rows) {
+        (void)rows;
+        RefreshControls(RefreshWhat::kEqBypass, channel, -1);
+    }
+
+    // "btn_bypass": true shows "${bypass_eq}" (the channel is not flat), false "${restore_eq}".
+    virtual void ShowBypassButton(bool bypassEq) { (void)bypassEq; }
+
+    // "btn_arg_eq": true = parametric ("${peq_mode}"), false = graphic ("${geq_mode}").
+    virtual void SetEqPresentation(bool parametric) { (void)parametric; }
+
+    // The link button is disabled while any channel belongs to the synchronised group.
+    virtual void EnableLinkButton(bool enabled) { (void)enabled; }
+
+    // Opens the output menu next to the channel's output button.
+    virtual void ShowOutputMenu(const OutputMenuState& menu) { (void)menu; }
+
+    // Selects role icon "speaker_%d" (1..24).
+    virtual void SelectSpeakerIcon(int role) { (void)role; }
 };
 
 }  // namespace korvel

@@ -22,11 +22,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "commands/device_link.h"
 #include "commands/message_target.h"
 #include "controller/controller_view.h"
 #include "controller/device_sequences.h"
+#include "controller/model/conversions.h"
 #include "controller/model/model_store.h"
 #include "controller/worker_thread.h"
 
@@ -47,6 +50,27 @@ struct ControllerTimings {
     std::chrono::milliseconds storedSceneSettle{1000};   // after ReadScene(k, 255)
     std::chrono::milliseconds wholeUploadTail{200};      // after the live part of a whole upload
     std::chrono::milliseconds wholeUploadSettle{20000};  // before closing the loading window
+};
+
+// What the equaliser graph reports with a notification ("equalizer_eq", "equalizer_hp",
+// "equalizer_lp"): the window reads them from the graph control and passes them on as plain
+// values.
+struct EqualizerGraphValues {
+    EqBand band;      // the dragged band's values (kind 0)
+    int hpFreq = -1;  // the high-pass marker's frequency (kind 1), -1 when hidden
+    int lpFreq = -1;  // the low-pass marker's frequency (kind 2), -1 when hidden
+};
+
+// EqualizerCallback kinds.
+inline constexpr int kGraphBandMoved = 0;
+inline constexpr int kGraphHighPassMoved = 1;
+inline constexpr int kGraphLowPassMoved = 2;
+
+// The three texts of one band row, as typed.
+struct BandTexts {
+    std::string freq;  // "eq_freq_%d"
+    std::string q;     // "eq_q_%d"
+    std::string gain;  // "eq_gain_%d"
 };
 
 inline constexpr int kOldestMainVersion = 16;  // firmware older than 16.25 must be updated
@@ -128,6 +152,107 @@ class EqualizerManager {
     bool LoadSenceConfigFromFile(const std::filesystem::path& path);
     bool LoadWholeConfigFromFile(const std::filesystem::path& path);
 
+    // --- Channel strip and main controls (channel_ops.cpp) ----------------------------------
+    // Every operation changes the live scene, sends its commands queued for scene
+    // `sceneArgument`, source 0, and tells the view what to refresh. A channel outside 0..5 (and
+    // any other index outside its array) makes an operation do nothing.
+    // "ch_enable_%d" click.
+    void SetCurChannelChange(int channel);
+    // "slider_ch_volume_%d" (tenths of a dB, -600..0), "edit_ch_volume_%d" committed (whole dB
+    // or "${off}"), and its up/down buttons.
+    void SetChVolume(int channel, int slider);
+    void SetChVolumeEdit(int channel, std::string_view text);
+    void SetChVolumeUp(int channel, bool up);
+    // "slider_ch_delay_%d" (microseconds), "edit_ch_delay_%d" committed (in the selected unit),
+    // its up/down buttons (21 us), and the unit selector "comb_ch_unit" (index 0 ms, 1 cm, 2 in).
+    void SetChDelay(int channel, int sliderUs);
+    void SetChDelayEdit(int channel, std::string_view text);
+    void SetChDelayUp(int channel, bool up);
+    void SetDelayUnit(int index);
+    DelayUnit CurrentDelayUnit() const { return delayUnit_; }
+    // "ch_mute_%d", "ch_phase_%d", "ch_synchronize_%d", "ch_show_%d" with the option's new state.
+    void SetChMute(int channel, bool muted);
+    void SetChPhase(int channel, bool inverted);
+    void SetChSynchronize(int channel, bool on);
+    void SetChShow(int channel, bool shown);
+    // "option_ch_in<input>_%d", input 1..6, with the option's new state.
+    void SetChInput(int channel, int input, bool on);
+    // "btn_input_source" item index 0..8.
+    void SetInputSource(int index);
+    // "slider_main_volume" (level 0..40), "edit_main_volume" committed, its up/down buttons,
+    // and "main_mute".
+    void SetMainVolume(int level);
+    void SetMainVolumeEdit(std::string_view text);
+    void SetMainVolumeUp(bool up);
+    void SetMainMute(bool muted);
+    // "btn_amp_onoff": `selectedAtClick` is the button's selected state when it was clicked.
+    void SetAmpOnOff(bool selectedAtClick);
+    // The "DSP ON" / "DSP OFF" switch; the model follows the device's report.
+    void SetAutoEffect(bool on);
+    // The noise gate switch: open sends -60 dB, closed -100 dB.
+    void SetNoiseGate(bool open);
+    // After a language change: main and channel volume texts ("${off}" at the bottom).
+    void UpdateAllVolumeEdit();
+
+    // --- Output configuration (output_config_ops.cpp) ---------------------------------------
+    void SetOutpuLock();    // "btn_lock_output"
+    void SetOutputLink();   // "btn_link_output"
+    void SetOutputReset();  // "btn_reset_output"
+
+    // --- Crossover (crossover_eq_ops.cpp); always the current channel ------------------------
+    // "hp_freq" / "lp_freq" committed ("2k5" form accepted) and their up/down buttons.
+    void SetHpFreq(std::string_view text);
+    void SetLpFreq(std::string_view text);
+    void SetHpFreqUp(bool up);
+    void SetLpFreqUp(bool up);
+    // "hp_slop", "lp_slop" (slope index, 0 = off), "hp_type", "lp_type" (1..3): the combo's
+    // selected index; `itemText` only goes to the log.
+    void SetHpSlop(int index, std::string_view itemText = {});
+    void SetLpSlop(int index, std::string_view itemText = {});
+    void SetHpType(int index, std::string_view itemText = {});
+    void SetLpType(int index, std::string_view itemText = {});
+
+    // --- Equaliser bands (crossover_eq_ops.cpp); always the current channel ------------------
+    // "eq_freq_%d", "eq_q_%d", "eq_gain_%d" committed: the row's three texts.
+    void SetChEqEdit(int band, const BandTexts& texts);
+    // "eq_slider_%d" (tenths of a dB) with the row's frequency and Q texts.
+    void SetChEqSlider(int band, int slider, std::string_view freqText, std::string_view qText);
+    // Up/down buttons of the band edits.
+    void SetEqFreqUp(int band, bool up);
+    void SetEqQUp(int band, bool up);
+    void SetEqGainUp(int band, bool up);
+    // "pt_enable_%d" click.
+    void OnEqEnable(int band);
+    // "setfocus" on a band edit: redraws the graph with that band highlighted.
+    void SelectEqBand(int band);
+    // The graph's notifications: kind 0 band `index` moved, 1 high-pass, 2 low-pass marker.
+    void EqualizerCallback(int kind, int index, const EqualizerGraphValues& values);
+
+    // --- Equaliser buttons and presentation (eq_view_ops.cpp) --------------------------------
+    void SetOutputBypass();   // "btn_bypass"
+    void SetOutputEqReset();  // "btn_reset_eq"
+    // "btn_arg_eq": asks, then switches; returns the mode in force afterwards.
+    bool SetEqParametric(bool parametric);
+    bool EqParametric() const { return eqParametric_; }
+    // Band rows of `channel` as the band controls show them.
+    std::array<BandRowState, kBandCount> BandControlRows(int channel) const;
+    void RefreshBandControls(int channel);
+    // Recomputes the curves and hands bands, markers and curves to the view; `band` is the
+    // highlighted band or -1.
+    void UpdateEqualizer(int band);
+    EqualizerGraphData EqualizerGraph(int band) const;
+
+    // --- Speaker roles (output_role_ops.cpp) -------------------------------------------------
+    // The output menu of a channel: every role item checked when some channel carries it.
+    OutputMenuState OutputMenu(int channel) const;
+    // "ch_output_btn_%d" click: remembers the channel and shows its menu.
+    void SetSubMenu(int channel);
+    int MenuChannel() const { return menuChannel_; }
+    // A menu item ("output_menu_..." or "output_item_empty") chosen for `channel`.
+    void SetOutputValue(int channel, std::string_view itemName);
+    // "speaker_%d" click, role 1..24.
+    void SetSpeakerFocus(int role);
+
   private:
     bool UpgradeInProgress() const;
     void Post(int id, int64_t wParam = 0);
@@ -163,6 +288,44 @@ class EqualizerManager {
     void OnWholeProfileRead();
     void RefreshAllControls();
 
+    // Tuning helpers (channel_ops.cpp and friends).
+    static bool IsChannel(int channel) { return channel >= 0 && channel < kChannelSlots; }
+    ChannelSettings& Channel(int channel) { return model_.live.channels[Index(channel)]; }
+    const ChannelSettings& Channel(int channel) const {
+        return model_.live.channels[Index(channel)];
+    }
+    static size_t Index(int i) { return static_cast<size_t>(i); }
+    int CurrentChannel() const;
+    // The linked partner of a channel, or -1 (link off, no partner, or a stored entry that
+    // does not name another channel 0..5).
+    int Partner(int channel) const;
+    // The other members of the synchronised group when `channel` belongs to it.
+    std::vector<int> GroupMembers(int channel) const;
+    int RoleOf(int channel) const;
+    void SendTrim(int channel);
+    void SendDelay(int channel);
+    void SendFilter(int channel, bool highPass);
+    void SendBand(int channel, int band, float gain);
+    void SendBypass(int channel);
+    // Copies a subwoofer channel's gain to the channels of the other subwoofer role; returns
+    // the channels that changed.
+    std::vector<int> CoupleSubwoofers(int channel);
+    void RefreshCurrentChannel();
+    void ShowBypassState(int channel);
+
+    // Crossover and band edits (crossover_eq_ops.cpp).
+    void ApplyCorner(bool highPass, int hz);
+    void ApplyFilterChoice(bool highPass, bool slope, int index, std::string_view itemText);
+    float DisplayedGain(int channel, int band) const;
+    void ApplyBandEdit(int band, int freq, float q, float gain);
+    void LeaveBypass(int channel);
+    void SyncBypassFlag(int band, float gain);
+
+    // Output configuration and roles.
+    void AssignRole(int channel, int role);
+    void CopyChannelSettings(int from, int to);
+    void SwitchLinkOff();
+
     ModelStore model_;
     uint16_t sceneValidMask_ = 0;
     ConnectState connectState_ = ConnectState::kDisconnected;
@@ -170,6 +333,9 @@ class EqualizerManager {
     ControllerTimings timings_;
     std::function<int()> upgradeStatus_;
     std::filesystem::path wholeProfilePath_;
+    DelayUnit delayUnit_ = DelayUnit::Milliseconds;
+    bool eqParametric_ = false;  // the window starts in graphic mode
+    int menuChannel_ = -1;
 
     MessageTarget& reports_;
     ControllerView& view_;

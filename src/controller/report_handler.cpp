@@ -15,10 +15,6 @@
 namespace korvel {
 namespace {
 
-bool IsChannel(int channel) {
-    return channel >= 0 && channel < kChannelSlots;
-}
-
 template <typename Report>
 const Report* RecordOf(const Message& message) {
     return std::get_if<Report>(&message.record);
