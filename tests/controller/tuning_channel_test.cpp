@@ -123,7 +123,11 @@ TEST_F(ChannelOpsTest, MutePhaseAndSwitchesReachTheDevice) {
     manager.SetChPhase(4, true);
     manager.SetMainMute(true);
     manager.SetAmpOnOff(true);  // the button showed "on" when clicked
+    manager.SetAutoEffect(true);
+    manager.SetNoiseGate(false);
     const AmpState s = Drained();
+    EXPECT_EQ(s.live.autoOn, 1);
+    EXPECT_EQ(s.live.inputThreshold, -100);
     EXPECT_EQ(Ch(3).mute, 1);
     EXPECT_EQ(AmpCh(s, 3).mute, 1);
     EXPECT_EQ(Ch(4).phase, 1);
