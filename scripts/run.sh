@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds the project and shows it working against the virtual amplifier.
+# Builds the application and starts it on the virtual amplifier. With a display the main window
+# opens; without one the same program runs on Qt's offscreen platform, connects, synchronises,
+# saves a screenshot of the main window and says where.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -9,17 +11,18 @@ export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/korvel-ccache}
 bash scripts/install-deps.sh
 cmake -S "$ROOT" -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache >/dev/null
-cmake --build build -j "$JOBS" --target korvel-cli korvel-virtual-amp
+cmake --build build -j "$JOBS" --target korvel-dsp korvel-cli korvel-virtual-amp
 
-CLI=build/src/apps/cli/korvel-cli
-echo "\$ korvel-cli --device virtual info"
-"$CLI" --device virtual info
+APP=build/src/apps/gui/korvel-dsp
+if [[ -n ${DISPLAY:-} || -n ${WAYLAND_DISPLAY:-} ]]; then
+    echo "Starting Korvel DSP Audio on the virtual amplifier (close the window to end)."
+    exec "$APP" --device virtual "$@"
+fi
 
-SOCKET=$(mktemp -u /tmp/korvel-amp.XXXXXX.sock)
-build/src/virtualamp/korvel-virtual-amp --listen "$SOCKET" &
-AMP_PID=$!
-trap 'kill $AMP_PID 2>/dev/null || true; rm -f "$SOCKET"' EXIT
-for _ in $(seq 50); do [[ -S $SOCKET ]] && break; sleep 0.1; done
+SHOT=${KORVEL_SCREENSHOT:-$ROOT/korvel-main-window.png}
+echo "No display found: running offscreen and saving a screenshot of the main window."
+QT_QPA_PLATFORM=offscreen "$APP" --device virtual --screenshot "$SHOT" "$@"
 echo
-echo "\$ korvel-cli --device unix:$SOCKET info    # the amplifier as a separate process"
-"$CLI" --device "unix:$SOCKET" info
+echo "The same amplifier from the command line:"
+echo "\$ korvel-cli --device virtual info"
+build/src/apps/cli/korvel-cli --device virtual info
