@@ -25,6 +25,7 @@ configure build-asan -DCMAKE_BUILD_TYPE=Debug -DKORVEL_WERROR=ON \
     -DKORVEL_SANITIZE="address;undefined" -DKORVEL_BUILD_BENCH=OFF
 cmake --build build-asan -j "$JOBS"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    LSAN_OPTIONS=suppressions=$ROOT/tests/lsan.supp \
     ctest --test-dir build-asan --output-on-failure -j "$JOBS"
 
 step "sanitizers: ThreadSanitizer (threaded suites)"
