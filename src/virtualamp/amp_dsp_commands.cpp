@@ -362,6 +362,21 @@ bool SetInputMixTrimColumn(CommandContext& c) {
 
 // --- link and lock ------------------------------------------------------------------------
 
+// Linking a pair makes the destination channel sound like its source: the equaliser, the
+// crossover and the channel gain follow; mute, phase and delay stay the channel's own.
+void CopyLinkedChannel(AmpScene& scene, const AmpLinkPair& pair) {
+    if (pair.from >= kAmpChannels || pair.to >= kAmpChannels || pair.from == pair.to) {
+        return;
+    }
+    const AmpChannel& from = scene.channels[pair.from];
+    AmpChannel& to = scene.channels[pair.to];
+    to.bands = from.bands;
+    to.highPass = from.highPass;
+    to.lowPass = from.lowPass;
+    to.eqBypass = from.eqBypass;
+    to.gainHundredths = from.gainHundredths;
+}
+
 bool Link(CommandContext& c) {
     const auto& p = c.payload();
     if (p.empty()) {
@@ -380,6 +395,9 @@ bool Link(CommandContext& c) {
         scene->linkPairCount = static_cast<uint8_t>(pairs);
         for (size_t i = 0; i < pairs; ++i) {
             scene->linkPairs[i] = AmpLinkPair{p[3 + 2 * i], p[4 + 2 * i]};
+            if (scene->link == 1) {
+                CopyLinkedChannel(*scene, scene->linkPairs[i]);
+            }
         }
         return true;
     }

@@ -170,6 +170,25 @@ TEST(AmpCommands, LinkAndLockAreScenedValues) {
     EXPECT_EQ(Get(amp, kDsp, 0x0F, {4}), (Bytes{4, 0}));
 }
 
+TEST(AmpCommands, LinkingCopiesSoundButNotMutePhaseOrDelay) {
+    VirtualAmplifier amp;
+    // Channel 0: band 3 at 1000 Hz, Q 4.3, -3.5 dB; a 120 Hz high-pass; -12 dB; muted.
+    Set(amp, kDsp, 0x06, {0, 0, 0, 3, 0x03, 0xE8, 4, 3, 14, 5});
+    Set(amp, kDsp, 0x05, {0, 0, 0, 0, 1, 0, 120, 1, 2, 0x4E, 0x20, 2, 3});
+    Set(amp, kDsp, 0x08, {0, 0, 0, 0, 12});
+    Set(amp, kDsp, 0x09, {0, 0, 0, 0, 1});
+    Set(amp, kDsp, 0x0E, {0, 1, 1, 0, 1});  // link on, one pair: 0 -> 1
+
+    Bytes band = Get(amp, kDsp, 0x06, {0, 0, 0, 3, 3});
+    band[2] = 1;  // the same band, reported for channel 1
+    EXPECT_EQ(Get(amp, kDsp, 0x06, {0, 0, 1, 3, 3}), band);
+    const Bytes filters = Get(amp, kDsp, 0x05, Range(0, 0, 1));
+    EXPECT_TRUE(std::equal(filters.begin() + 4, filters.begin() + 12, filters.begin() + 12));
+    const Bytes trims = Get(amp, kDsp, 0x08, Range(0, 0, 1));
+    EXPECT_EQ(trims[4], trims[5]);
+    EXPECT_EQ(Get(amp, kDsp, 0x09, Range(0, 0, 1)), (Bytes{0, 0, 0, 1, 1, 0}));
+}
+
 struct SingleValueCase {
     const char* name;
     uint8_t mcmd;
