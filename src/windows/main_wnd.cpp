@@ -15,6 +15,7 @@
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
 #include "windows/main_wnd_speaker_map.h"
+#include "windows/msg_checkbox_wnd.h"
 #include "windows/msg_wnd.h"
 #include "windows/window_resources.h"
 
@@ -210,6 +211,20 @@ void CMainWnd::ShowMessage(const std::string& key, const std::string& detail) {
 
 bool CMainWnd::Confirm(const std::string& key) {
     return CMsgWnd::ShowMessage(this, QStringLiteral("${tips}"), QString::fromStdString(key)) == 1;
+}
+
+int CMainWnd::ChooseLinkCopy() {
+    return CMsgCheckBoxWnd::ShowMessage(
+        this, QStringLiteral("${tips}"), QStringLiteral("${link_tips}"),
+        QStringLiteral("${copy_left_to_right}"), QStringLiteral("${copy_right_to_left}"));
+}
+
+int CMainWnd::AskThree(const std::string& key, const std::string& first, const std::string& second,
+                       const std::string& third) {
+    const QStringList buttons{QString::fromStdString(first), QString::fromStdString(second),
+                              QString::fromStdString(third)};
+    return CMsgWnd::ShowMessage(this, QStringLiteral("${tips}"), QString::fromStdString(key),
+                                buttons, 3);
 }
 
 void CMainWnd::SetConnectState(ConnectState state) {

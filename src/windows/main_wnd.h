@@ -18,7 +18,9 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "controller/controller_view.h"
 #include "controller/equalizer_manager.h"
@@ -72,6 +74,16 @@ class CMainWnd : public ui::WindowImplBase, public ControllerView {
     void ShowLoading(bool open) override;
     void CloseToolWindow(ToolWindow window) override;
     void StartForcedUpdate() override;
+    int ChooseLinkCopy() override;
+    int AskThree(const std::string& key, const std::string& first, const std::string& second,
+                 const std::string& third) override;
+    void ShowEqualizerGraph(const EqualizerGraphData& data) override;
+    void ShowBandControls(int channel, std::span<const BandRowState> rows) override;
+    void ShowBypassButton(bool bypassEq) override;
+    void SetEqPresentation(bool parametric) override;
+    void EnableLinkButton(bool enabled) override;
+    void ShowOutputMenu(const OutputMenuState& menu) override;
+    void SelectSpeakerIcon(int role) override;
 
   protected:
     void InitWindow() override;
@@ -109,6 +121,7 @@ class CMainWnd : public ui::WindowImplBase, public ControllerView {
     void RefreshCrossover(int channel);
     void RefreshBand(int channel, int band);
     void RefreshBands(int channel);
+    void ShowBandRow(int band, const BandRowState& row);
     void RefreshChannelDelay(int channel);
     void RefreshChannelVolume(int channel);
     void RefreshChannelMute(int channel);
@@ -137,7 +150,6 @@ class CMainWnd : public ui::WindowImplBase, public ControllerView {
     void OnFocusRing(const ui::Notification& n);
     void OnDelayUnit(const ui::Notification& n);
     void OnEqualizerGraph(const ui::Notification& n);
-    // Tuning operations the controller does not offer yet: each names its later operation.
     void OnAmpSwitch(const ui::Notification& n);
     void OnResetEq(const ui::Notification& n);
     void OnBypass(const ui::Notification& n);
@@ -163,13 +175,19 @@ class CMainWnd : public ui::WindowImplBase, public ControllerView {
     void OnCommit(const ui::Notification& n);
     void OnCrossoverCombo(const ui::Notification& n);
     void OnInputSource(const ui::Notification& n);
+    // Windows this build does not have yet (memory, calibration, firmware, mixer, ...).
     void Pending(const char* operation, int index) const;
+    // The text of an edit as the controller reads it: the translated "${off}" becomes the key.
+    std::string CommittedText(const QString& controlName) const;
+    int SliderValue(const ui::Notification& n) const;
+    bool OptionChecked(const ui::Notification& n) const;
 
     void ShowDelaySlider(int channel);  // -1 hides every delay slider
 
     // --- Menus and language (main_wnd_menus.cpp) ------------------------------------------------
     void PopMenu(const QString& resource, const QString& anchorName);
     void ConfigureMenu(ui::PopupMenu& menu) const;
+    void ConfigureOutputMenu(ui::PopupMenu& menu) const;
     void SwitchLanguageTo(const QString& code);
     void SaveSceneFile();
     void LoadSceneFile();
@@ -182,7 +200,11 @@ class CMainWnd : public ui::WindowImplBase, public ControllerView {
     UIEqualizer* graph_ = nullptr;
     SpeakerMapUI* speakerMap_ = nullptr;
     bool parametric_ = false;
-    int menuChannel_ = -1;  // channel whose output button opened the role menu
+    OutputMenuState outputMenu_;
+    // Curves handed to the graph, one 512-point array per channel (kept between redraws).
+    std::vector<std::array<double, 512>> curveFrequencies_;
+    std::vector<std::array<double, 512>>
+        curveTotals_;  // the role menu being opened: its channel and check marks
     ConnectState connectState_ = ConnectState::kDisconnected;
 };
 

@@ -59,21 +59,23 @@ void CMainWnd::ConfigureMenu(ui::PopupMenu& menu) const {
     for (const LanguageItem& language : kLanguageItems) {
         menu.SetItemChecked(QString::fromLatin1(language.item), language.code == current);
     }
-    // Role items carry a check mark when some channel already plays that role.
-    const SceneRecord& live = Live();
-    for (int role = 0; role <= kRoleCount; ++role) {
-        QAction* action = menu.Item(QString::fromLatin1(
-            RoleItemName(role).data(), static_cast<qsizetype>(RoleItemName(role).size())));
+}
+
+void CMainWnd::ConfigureOutputMenu(ui::PopupMenu& menu) const {
+    // Role items carry a check mark when some channel already plays that role; every role stays
+    // selectable (two channels may share one).
+    for (const OutputMenuItem& item : outputMenu_.items) {
+        if (item.role < 0) {
+            continue;  // a group entry: text only
+        }
+        QAction* action = menu.Item(
+            QString::fromLatin1(item.name.data(), static_cast<qsizetype>(item.name.size())));
         if (action == nullptr) {
             continue;
         }
-        bool assigned = false;
-        for (int output : live.outputs) {
-            assigned = assigned || NormaliseRole(output) == role;
-        }
         action->setCheckable(true);
-        action->setChecked(assigned && role != kRoleEmpty);
-        action->setEnabled(true);
+        action->setChecked(item.checked && item.role != kRoleEmpty);
+        action->setEnabled(item.enabled);
     }
 }
 
@@ -90,17 +92,21 @@ void CMainWnd::OnAdvanceMenu(const ui::Notification&) {
 }
 
 void CMainWnd::OnOutputMenu(const ui::Notification& n) {
-    menuChannel_ = n.Index();
-    WriteLog(L"on %s\n", "EqualizerManager::SetSubMenu");
-    PopMenu(kOutputMenu, n.name);
+    manager_->SetSubMenu(n.Index());  // remembers the channel, then ShowOutputMenu
+}
+
+void CMainWnd::ShowOutputMenu(const OutputMenuState& menu) {
+    outputMenu_ = menu;
+    ShowMenu(kOutputMenu, Indexed("ch_output_btn_%1", menu.channel), [this](ui::PopupMenu& popup) {
+        ConfigureMenu(popup);
+        ConfigureOutputMenu(popup);
+    });
 }
 
 void CMainWnd::HandleMenuClick(const QString& item) {
     if (item.startsWith(QLatin1String("output_menu")) ||
         item.startsWith(QLatin1String("output_item"))) {
-        WriteLog(L"SetOutputValue channel %d selected value %ls\n", menuChannel_,
-                 item.toStdWString().c_str());
-        Pending("SetOutputValue", menuChannel_);
+        manager_->SetOutputValue(manager_->MenuChannel(), item.toStdString());
         return;
     }
     for (const LanguageItem& language : kLanguageItems) {

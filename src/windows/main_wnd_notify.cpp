@@ -1,16 +1,19 @@
 // CMainWnd: routing of control notifications. One table maps (notification type, control name
 // or name prefix) to a handler; indexed controls carry their index as user data, which the
-// handlers read from the notification. Tuning operations that the controller does not offer yet
-// end in Pending(), which names the operation they will call.
+// handlers read from the notification and hand, with the sender's value, to one controller
+// operation. Windows this build does not have yet end in Pending(), which names them.
 
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSlider>
+#include <cstring>
 
+#include "controller/model/conversions.h"
 #include "eqgraph/widget/ui_equalizer.h"
 #include "shell/log/log.h"
 #include "uiframework/framework.h"
+#include "uiframework/language.h"
 #include "windows/main_wnd.h"
 #include "windows/msg_wnd.h"
 
@@ -144,13 +147,13 @@ void CMainWnd::OnConnect(const ui::Notification&) {
 void CMainWnd::OnEqMode(const ui::Notification& n) {
     auto* button = qobject_cast<QAbstractButton*>(n.sender);
     const bool toParametric = button ? button->isChecked() : !parametric_;
-    const QString question =
-        toParametric ? QStringLiteral("${peq_mode_tips}") : QStringLiteral("${geq_mode_tips}");
-    if (CMsgWnd::ShowMessage(this, QStringLiteral("${tips}"), question) != 1) {
-        SetParametricMode(parametric_);  // declined: the button returns to the current mode
-        return;
-    }
-    SetParametricMode(toParametric);
+    // The controller asks, switches and tells the view (SetEqPresentation) either way.
+    manager_->SetEqParametric(toParametric);
+    SetParametricMode(manager_->EqParametric());
+}
+
+void CMainWnd::SetEqPresentation(bool parametric) {
+    SetParametricMode(parametric);
 }
 
 void CMainWnd::SetParametricMode(bool parametric) {
@@ -197,7 +200,7 @@ void CMainWnd::OnEditFocus(const ui::Notification& n) {
     ShowDelaySlider(-1);
     if (n.name.startsWith(QLatin1String("eq_freq_")) || n.name.startsWith(QLatin1String("eq_q_")) ||
         n.name.startsWith(QLatin1String("eq_gain_"))) {
-        Pending("SelectEqBand", n.Index());
+        manager_->SelectEqBand(n.Index());
     }
 }
 
@@ -248,52 +251,81 @@ void CMainWnd::OnDelayUnit(const ui::Notification&) {
 }
 
 void CMainWnd::OnEqualizerGraph(const ui::Notification& n) {
-    bool ok = false;
-    const int index = graph_ ? graph_->Text().toInt(&ok) : -1;
-    if (!ok || index < 0) {
-        return;  // no band selected
+    if (graph_ == nullptr) {
+        return;
     }
-    WriteLog(L"on DUI_MSGTYPE_EQUALIZERCHANGED index %d\n", index);
-    const int kind = n.type == kEqualizerEq ? 0 : (n.type == kEqualizerHp ? 1 : 2);
-    (void)kind;
-    Pending("EqualizerCallback", index);
+    bool ok = false;
+    const int index = graph_->Text().toInt(&ok);
+    const int kind = n.type == kEqualizerEq   ? kGraphBandMoved
+                     : n.type == kEqualizerHp ? kGraphHighPassMoved
+                                              : kGraphLowPassMoved;
+    // A marker press clears the band selection, so only band moves need a band index.
+    if (kind == kGraphBandMoved && (!ok || index < 0)) {
+        return;
+    }
+    WriteLog(L"on DUI_MSGTYPE_EQUALIZERCHANGED index %d\n", ok ? index : -1);
+    EqualizerGraphValues values;
+    if (kind == kGraphBandMoved) {
+        values.band = graph_->Band(index);
+    }
+    values.hpFreq = graph_->HpFreq();
+    values.lpFreq = graph_->LpFreq();
+    manager_->EqualizerCallback(kind, ok ? index : -1, values);
 }
 
-// --- Tuning operations of the controller (attached when it offers them)
-// ----------------------------
+// --- Reading the sender
+// ---------------------------------------------------------------------------
+
+std::string CMainWnd::CommittedText(const QString& controlName) const {
+    const QString shown = Text(controlName).trimmed();
+    if (shown == ui::Tr(QString::fromLatin1(kOffText))) {
+        return kOffText;
+    }
+    return shown.toStdString();
+}
+
+int CMainWnd::SliderValue(const ui::Notification& n) const {
+    const auto* slider = qobject_cast<const QSlider*>(n.sender);
+    return slider ? slider->value() : 0;
+}
+
+bool CMainWnd::OptionChecked(const ui::Notification& n) const {
+    const auto* option = qobject_cast<const QAbstractButton*>(n.sender);
+    return option != nullptr && option->isChecked();
+}
+
+// --- Buttons
+// -------------------------------------------------------------------------------------
 
 void CMainWnd::OnAmpSwitch(const ui::Notification& n) {
-    Pending("SetAmpOnOff", n.Index());
+    manager_->SetAmpOnOff(n.sender != nullptr && n.sender->property("selected").toBool());
 }
-void CMainWnd::OnResetEq(const ui::Notification& n) {
-    Pending("SetOutputEqReset", n.Index());
+void CMainWnd::OnResetEq(const ui::Notification&) {
+    manager_->SetOutputEqReset();
 }
-void CMainWnd::OnBypass(const ui::Notification& n) {
-    Pending("SetOutputBypass", n.Index());
+void CMainWnd::OnBypass(const ui::Notification&) {
+    manager_->SetOutputBypass();
 }
-void CMainWnd::OnResetOutput(const ui::Notification& n) {
-    Pending("SetOutputReset", n.Index());
+void CMainWnd::OnResetOutput(const ui::Notification&) {
+    manager_->SetOutputReset();
 }
-void CMainWnd::OnLockOutput(const ui::Notification& n) {
-    Pending("SetOutpuLock", n.Index());
-    RefreshLinkLock();  // the button shows the model's state until the operation exists
+void CMainWnd::OnLockOutput(const ui::Notification&) {
+    manager_->SetOutpuLock();
+    RefreshLinkLock();  // a declined question leaves the button as the model says
 }
-void CMainWnd::OnLinkOutput(const ui::Notification& n) {
-    Pending("SetOutputLink", n.Index());
+void CMainWnd::OnLinkOutput(const ui::Notification&) {
+    manager_->SetOutputLink();
     RefreshLinkLock();
 }
 void CMainWnd::OnChannelSelect(const ui::Notification& n) {
-    WriteLog(L"on SetCurChannelChange channel index %d\n", n.Index());
-    Pending("SetCurChannelChange", n.Index());
-    RefreshChannelSelector(CurrentChannel());
+    manager_->SetCurChannelChange(n.Index());
+    RefreshChannelSelector(CurrentChannel());  // an option never unchecks the current channel
 }
 void CMainWnd::OnSpeakerFocus(const ui::Notification& n) {
-    Pending("SetSpeakerFocus", n.Index());
-    RefreshChannelSelector(CurrentChannel());
+    manager_->SetSpeakerFocus(n.Index());
 }
 void CMainWnd::OnBandEnable(const ui::Notification& n) {
-    WriteLog(L"OnEqEnable mEqIndex %d\n", n.Index());
-    Pending("OnEqEnable", n.Index());
+    manager_->OnEqEnable(n.Index());
     RefreshBand(CurrentChannel(), n.Index());
 }
 void CMainWnd::OnDebugWindow(const ui::Notification& n) {
@@ -302,87 +334,136 @@ void CMainWnd::OnDebugWindow(const ui::Notification& n) {
 void CMainWnd::OnAutoCalibration(const ui::Notification& n) {
     Pending("OpenAutoCalibration", n.Index());
 }
+
+// --- Options
+// -------------------------------------------------------------------------------------
+
 void CMainWnd::OnChannelShow(const ui::Notification& n) {
-    Pending("SetChShow", n.Index());
-    RefreshChannelSelector(CurrentChannel());
+    manager_->SetChShow(n.Index(), OptionChecked(n));
 }
 void CMainWnd::OnChannelMute(const ui::Notification& n) {
-    Pending("SetChMute", n.Index());
-    RefreshChannelMute(n.Index());
+    manager_->SetChMute(n.Index(), OptionChecked(n));
 }
 void CMainWnd::OnChannelPhase(const ui::Notification& n) {
-    Pending("SetChPhase", n.Index());
-    RefreshChannelPhase(n.Index());
+    manager_->SetChPhase(n.Index(), OptionChecked(n));
 }
 void CMainWnd::OnChannelSync(const ui::Notification& n) {
-    Pending("SetChSynchronize", n.Index());
-    if (auto* option = qobject_cast<QAbstractButton*>(n.sender)) {
-        option->setChecked(Live().syncChannels[static_cast<size_t>(n.Index() % kChannels)] != 0);
-    }
+    manager_->SetChSynchronize(n.Index(), OptionChecked(n));
 }
 void CMainWnd::OnMainMute(const ui::Notification& n) {
-    Pending("SetMainMute", n.Index());
-    RefreshMainMute();
+    manager_->SetMainMute(OptionChecked(n));
 }
 void CMainWnd::OnChannelInput(const ui::Notification& n) {
-    Pending("SetChInput", n.Index());
-    RefreshInputSwitches(n.Index());
-}
-void CMainWnd::OnBandSlider(const ui::Notification& n) {
-    Pending("SetChEqSlider", n.Index());
-}
-void CMainWnd::OnMainVolumeSlider(const ui::Notification& n) {
-    Pending("SetMainVolume", n.Index());
-}
-void CMainWnd::OnChannelVolumeSlider(const ui::Notification& n) {
-    Pending("SetChVolume", n.Index());
-}
-void CMainWnd::OnChannelDelaySlider(const ui::Notification& n) {
-    Pending("SetChDelay", n.Index());
+    // "option_ch_in<k>_<channel>": the input number follows the prefix.
+    const QString rest = n.name.mid(static_cast<qsizetype>(std::strlen("option_ch_in")));
+    bool ok = false;
+    const int input = rest.section(QLatin1Char('_'), 0, 0).toInt(&ok);
+    if (ok) {
+        manager_->SetChInput(n.Index(), input, OptionChecked(n));
+    }
 }
 
+// --- Sliders
+// -------------------------------------------------------------------------------------
+
+void CMainWnd::OnBandSlider(const ui::Notification& n) {
+    const int band = n.Index();
+    manager_->SetChEqSlider(band, SliderValue(n),
+                            CommittedText(QStringLiteral("eq_freq_%1").arg(band)),
+                            CommittedText(QStringLiteral("eq_q_%1").arg(band)));
+}
+void CMainWnd::OnMainVolumeSlider(const ui::Notification& n) {
+    manager_->SetMainVolume(SliderValue(n));
+}
+void CMainWnd::OnChannelVolumeSlider(const ui::Notification& n) {
+    manager_->SetChVolume(n.Index(), SliderValue(n));
+}
+void CMainWnd::OnChannelDelaySlider(const ui::Notification& n) {
+    manager_->SetChDelay(n.Index(), SliderValue(n));
+}
+
+// --- Step buttons and typed values
+// -----------------------------------------------------------------
+
+namespace {
+
+using StepOperation = void (*)(EqualizerManager&, int index, bool up);
+struct StepRoute {
+    const char* prefix;
+    StepOperation operation;
+};
+const StepRoute kSteps[] = {
+    {"eq_freq_", [](EqualizerManager& m, int i, bool up) { m.SetEqFreqUp(i, up); }},
+    {"eq_q_", [](EqualizerManager& m, int i, bool up) { m.SetEqQUp(i, up); }},
+    {"eq_gain_", [](EqualizerManager& m, int i, bool up) { m.SetEqGainUp(i, up); }},
+    {"hp_freq", [](EqualizerManager& m, int, bool up) { m.SetHpFreqUp(up); }},
+    {"lp_freq", [](EqualizerManager& m, int, bool up) { m.SetLpFreqUp(up); }},
+    {"edit_main_volume", [](EqualizerManager& m, int, bool up) { m.SetMainVolumeUp(up); }},
+    {"edit_ch_volume_", [](EqualizerManager& m, int i, bool up) { m.SetChVolumeUp(i, up); }},
+    {"edit_ch_delay_", [](EqualizerManager& m, int i, bool up) { m.SetChDelayUp(i, up); }},
+};
+
+}  // namespace
+
 void CMainWnd::OnStep(const ui::Notification& n) {
-    static const std::pair<const char*, const char*> kSteps[] = {
-        {"eq_freq_", "SetEqFreqUp"},          {"eq_q_", "SetEqQUp"},
-        {"eq_gain_", "SetEqGainUp"},          {"hp_freq", "SetHpFreqUp"},
-        {"lp_freq", "SetLpFreqUp"},           {"edit_main_volume", "SetMainVolumeUp"},
-        {"edit_ch_volume_", "SetChVolumeUp"}, {"edit_ch_delay_", "SetChDelayUp"},
-    };
-    for (const auto& [prefix, operation] : kSteps) {
-        if (n.name.startsWith(QLatin1String(prefix))) {
-            Pending(operation, n.Index());
+    const bool up = n.type == n::kValueChangedUp;
+    for (const StepRoute& route : kSteps) {
+        if (n.name.startsWith(QLatin1String(route.prefix))) {
+            route.operation(*manager_, n.Index(), up);
             return;
         }
     }
 }
 
 void CMainWnd::OnCommit(const ui::Notification& n) {
-    static const std::pair<const char*, const char*> kCommits[] = {
-        {"edit_main_volume", "SetMainVolumeEdit"},
-        {"hp_freq", "SetHpFreq"},
-        {"lp_freq", "SetLpFreq"},
-        {"edit_ch_delay_", "SetChDelayEdit"},
-        {"edit_ch_volume_", "SetChVolumeEdit"},
-        {"eq_freq_", "SetChEqEdit"},
-        {"eq_q_", "SetChEqEdit"},
-        {"eq_gain_", "SetChEqEdit"},
-    };
-    for (const auto& [prefix, operation] : kCommits) {
-        if (n.name.startsWith(QLatin1String(prefix))) {
-            Pending(operation, n.Index());
-            return;
-        }
+    const QString& name = n.name;
+    const auto starts = [&](const char* prefix) { return name.startsWith(QLatin1String(prefix)); };
+    if (name == QLatin1String("edit_main_volume")) {
+        manager_->SetMainVolumeEdit(CommittedText(name));
+    } else if (name == QLatin1String("hp_freq")) {
+        manager_->SetHpFreq(CommittedText(name));
+    } else if (name == QLatin1String("lp_freq")) {
+        manager_->SetLpFreq(CommittedText(name));
+    } else if (starts("edit_ch_delay_")) {
+        manager_->SetChDelayEdit(n.Index(), CommittedText(name));
+    } else if (starts("edit_ch_volume_")) {
+        manager_->SetChVolumeEdit(n.Index(), CommittedText(name));
+    } else if (starts("eq_freq_") || starts("eq_q_") || starts("eq_gain_")) {
+        const int band = n.Index();
+        const BandTexts texts{CommittedText(QStringLiteral("eq_freq_%1").arg(band)),
+                              CommittedText(QStringLiteral("eq_q_%1").arg(band)),
+                              CommittedText(QStringLiteral("eq_gain_%1").arg(band))};
+        manager_->SetChEqEdit(band, texts);
     }
 }
 
+// --- Combos
+// --------------------------------------------------------------------------------------
+
 void CMainWnd::OnCrossoverCombo(const ui::Notification& n) {
-    Pending(n.name.endsWith(QLatin1String("type")) ? "SetFilterType" : "SetFilterSlope", n.Index());
-    RefreshCrossover(CurrentChannel());
+    const auto* combo = qobject_cast<const QComboBox*>(n.sender);
+    if (combo == nullptr) {
+        return;
+    }
+    const int index = combo->currentIndex();
+    const std::string text = combo->currentText().toStdString();
+    if (n.name == QLatin1String("hp_type")) {
+        manager_->SetHpType(index, text);
+    } else if (n.name == QLatin1String("lp_type")) {
+        manager_->SetLpType(index, text);
+    } else if (n.name == QLatin1String("hp_slop")) {
+        manager_->SetHpSlop(index, text);
+    } else if (n.name == QLatin1String("lp_slop")) {
+        manager_->SetLpSlop(index, text);
+    }
+    RefreshCrossover(CurrentChannel());  // an unchanged or refused choice shows the model again
 }
 
 void CMainWnd::OnInputSource(const ui::Notification& n) {
-    Pending("SetInputSource", n.Index());
-    RefreshSource();
+    const auto* combo = qobject_cast<const QComboBox*>(n.sender);
+    if (combo != nullptr) {
+        manager_->SetInputSource(combo->currentIndex());
+    }
 }
 
 }  // namespace korvel

@@ -6,11 +6,11 @@
 #include <QLineEdit>
 #include <QSlider>
 #include <QStyle>
+#include <algorithm>
 #include <cmath>
 
 #include "controller/model/conversions.h"
 #include "controller/model/speaker_roles.h"
-#include "eqgraph/eq_math.h"
 #include "eqgraph/widget/ui_equalizer.h"
 #include "shell/log/log.h"
 #include "windows/main_wnd.h"
@@ -20,7 +20,6 @@ namespace korvel {
 
 namespace {
 
-constexpr float kGainEpsilon = 0.001f;
 constexpr int kInputSwitches = 4;  // in1..in4 exist in this layout
 constexpr int kSourceBluetooth = 2;
 constexpr int kSourceHighLevel = 5;
@@ -195,50 +194,46 @@ void CMainWnd::RefreshCrossover(int channel) {
 }
 
 void CMainWnd::RefreshBand(int channel, int band) {
-    if (!ValidChannel(channel) || band < 0 || band >= kBands) {
-        return;
+    if (channel != CurrentChannel() || band < 0 || band >= kBands) {
+        return;  // the rows show the current channel only
     }
-    const SceneRecord& live = Live();
-    auto* slider = Indexed<QSlider>("eq_slider_%1", band);
-    auto* enable = Indexed<QAbstractButton>("pt_enable_%1", band);
-    const bool inUse = band < live.BandCount(channel);
-    for (const char* pattern :
-         {"eq_freq_%1", "eq_q_%1", "eq_gain_%1", "eq_slider_%1", "pt_enable_%1"}) {
-        if (QWidget* control = Indexed(pattern, band)) {
-            control->setEnabled(inUse);
-        }
-    }
-    if (!inUse) {
-        SetText(QStringLiteral("eq_freq_%1").arg(band), QStringLiteral("0"));
-        SetText(QStringLiteral("eq_q_%1").arg(band), QStringLiteral("0"));
-        SetText(QStringLiteral("eq_gain_%1").arg(band), QStringLiteral("0.0"));
-        if (slider)
-            slider->setValue(0);
-        SetChecked(enable, false);
-        return;
-    }
-    const EqBand& b = live.eqStore[static_cast<size_t>(channel)][static_cast<size_t>(band)];
-    const bool bypassed = live.channels[static_cast<size_t>(channel)].bypass == 1;
-    const bool shown = !bypassed && b.enable != 0;
-    SetText(QStringLiteral("eq_freq_%1").arg(band), Q(BandFrequencyText(b.freq)));
-    SetText(QStringLiteral("eq_q_%1").arg(band), Q(EqQText(b.eqFactor)));
-    SetText(QStringLiteral("eq_gain_%1").arg(band), Q(EqGainText(shown ? b.eqGain : 0.0)));
-    if (slider) {
-        slider->setValue(shown ? EqGainSliderFromGain(b.eqGain) : 0);
-    }
-    SetChecked(enable, shown && std::fabs(b.eqGain) > kGainEpsilon);
-    // Frequency and Q are typed only in parametric mode.
-    for (const char* pattern : {"eq_freq_%1", "eq_q_%1"}) {
-        if (QWidget* control = Indexed(pattern, band)) {
-            control->setEnabled(parametric_);
-        }
-    }
+    ShowBandRow(band, manager_->BandControlRows(channel)[static_cast<size_t>(band)]);
 }
 
 void CMainWnd::RefreshBands(int channel) {
-    for (int band = 0; band < kBands; ++band) {
-        RefreshBand(channel, band);
+    if (channel == CurrentChannel()) {
+        const auto rows = manager_->BandControlRows(channel);
+        ShowBandControls(channel, rows);
     }
+}
+
+void CMainWnd::ShowBandControls(int channel, std::span<const BandRowState> rows) {
+    (void)channel;
+    const size_t count = std::min<size_t>(rows.size(), kBands);
+    for (size_t band = 0; band < count; ++band) {
+        ShowBandRow(static_cast<int>(band), rows[band]);
+    }
+}
+
+void CMainWnd::ShowBandRow(int band, const BandRowState& row) {
+    for (const char* pattern : {"eq_gain_%1", "eq_slider_%1", "pt_enable_%1"}) {
+        if (QWidget* control = Indexed(pattern, band)) {
+            control->setEnabled(row.inUse);
+        }
+    }
+    // Frequency and Q are typed only in parametric mode.
+    for (const char* pattern : {"eq_freq_%1", "eq_q_%1"}) {
+        if (QWidget* control = Indexed(pattern, band)) {
+            control->setEnabled(row.inUse && parametric_);
+        }
+    }
+    SetText(QStringLiteral("eq_freq_%1").arg(band), Q(row.freqText));
+    SetText(QStringLiteral("eq_q_%1").arg(band), Q(row.qText));
+    SetText(QStringLiteral("eq_gain_%1").arg(band), Q(row.gainText));
+    if (auto* slider = Indexed<QSlider>("eq_slider_%1", band)) {
+        slider->setValue(row.slider);
+    }
+    SetChecked(Indexed<QAbstractButton>("pt_enable_%1", band), row.enableOn);
 }
 
 void CMainWnd::RefreshChannelDelay(int channel) {
@@ -396,36 +391,52 @@ void CMainWnd::RefreshAmpSwitch() {
 }
 
 void CMainWnd::RefreshEqualizerGraph() {
+    if (graph_ != nullptr) {
+        ShowEqualizerGraph(manager_->EqualizerGraph(graph_->CurrentControlIndex()));
+    }
+}
+
+static_assert(UIEqualizer::kCurvePoints == 512, "the window keeps 512-point curve arrays");
+
+void CMainWnd::ShowEqualizerGraph(const EqualizerGraphData& data) {
     if (graph_ == nullptr) {
         return;
     }
-    const SceneRecord& live = Live();
-    const int channel = CurrentChannel();
-    const size_t ch = static_cast<size_t>(channel);
-    const bool bypassed = live.channels[ch].bypass == 1;
+    graph_->SetBands(data.bands, data.bandCount, data.selectedBand);
+    graph_->setCurEqHpLp(data.hpFreq, data.lpFreq);
 
-    std::array<EqBand, kBandCount> bands = live.eqStore[ch];
-    for (EqBand& band : bands) {
-        if (bypassed || band.enable == 0) {
-            band.eqGain = 0.0f;
-        }
-    }
-    graph_->SetBands(bands, live.BandCount(channel), graph_->CurrentControlIndex());
-    const CrossoverSettings& x = live.channels[ch].crossover;
-    graph_->setCurEqHpLp(x.hp.fs, x.lp.fs);
-
-    const SceneCurves curves = ComputeSceneCurves(live);
-    std::array<UIEqualizer::CurveArray, kChannelSlots> frequencies{};
-    std::array<UIEqualizer::CurveArray, kChannelSlots> totals{};
+    // The arrays are large (6 channels x 512 points, twice): kept between calls.
+    auto& frequencies = curveFrequencies_;
+    auto& totals = curveTotals_;
+    frequencies.resize(kChannelSlots);
+    totals.resize(kChannelSlots);
     std::array<int, kChannelSlots> show{};
     for (size_t i = 0; i < kChannelSlots; ++i) {
         const size_t n = std::min<size_t>(
-            {curves.frequencies.size(), curves.totalDb[i].size(), UIEqualizer::kCurvePoints});
-        std::copy_n(curves.frequencies.begin(), n, frequencies[i].begin());
-        std::copy_n(curves.totalDb[i].begin(), n, totals[i].begin());
-        show[i] = live.showChEqualizer[i];
+            {data.frequencies.size(), data.totalsDb[i].size(), UIEqualizer::kCurvePoints});
+        std::copy_n(data.frequencies.begin(), n, frequencies[i].begin());
+        std::fill(frequencies[i].begin() + static_cast<std::ptrdiff_t>(n), frequencies[i].end(),
+                  0.0);
+        std::copy_n(data.totalsDb[i].begin(), n, totals[i].begin());
+        std::fill(totals[i].begin() + static_cast<std::ptrdiff_t>(n), totals[i].end(), 0.0);
+        show[i] = data.show[i];
     }
-    graph_->SetCurves(frequencies, totals, kChannelSlots, channel, show);
+    graph_->SetCurves(frequencies, totals, kChannelSlots, data.currentChannel, show);
+}
+
+void CMainWnd::ShowBypassButton(bool bypassEq) {
+    SetText(QStringLiteral("btn_bypass"),
+            bypassEq ? QStringLiteral("${bypass_eq}") : QStringLiteral("${restore_eq}"));
+}
+
+void CMainWnd::EnableLinkButton(bool enabled) {
+    SetEnabled(QStringLiteral("btn_link_output"), enabled);
+}
+
+void CMainWnd::SelectSpeakerIcon(int role) {
+    for (int r = 1; r <= kRoleCount; ++r) {
+        SetChecked(FindControl<QAbstractButton>(QStringLiteral("speaker_%1").arg(r)), r == role);
+    }
 }
 
 }  // namespace korvel
