@@ -201,6 +201,7 @@ class CMainWnd : public ui::WindowImplBase, public ControllerView {
     SpeakerMapUI* speakerMap_ = nullptr;
     bool parametric_ = false;
     OutputMenuState outputMenu_;
+    int rowsBypass_ = -1;  // the bypass flag of the current channel when its rows were shown
     // Curves handed to the graph, one 512-point array per channel (kept between redraws).
     std::vector<std::array<double, 512>> curveFrequencies_;
     std::vector<std::array<double, 512>>

@@ -243,11 +243,10 @@ QString CMainWnd::FocusRingNeighbour(const QString& name, bool forward) const {
     return name;
 }
 
-void CMainWnd::OnDelayUnit(const ui::Notification&) {
-    WriteLog(L"on eq comb_ch_unit valuechanged\n");
-    for (int ch = 0; ch < kChannels; ++ch) {
-        RefreshChannelDelay(ch);
-    }
+void CMainWnd::OnDelayUnit(const ui::Notification& n) {
+    // The controller reads typed delays in this unit and rewrites the six delay texts.
+    const auto* combo = qobject_cast<const QComboBox*>(n.sender);
+    manager_->SetDelayUnit(combo ? combo->currentIndex() : 0);
 }
 
 void CMainWnd::OnEqualizerGraph(const ui::Notification& n) {

@@ -61,7 +61,13 @@ void CMainWnd::RefreshControls(RefreshWhat what, int channel, int index) {
             RefreshCrossover(channel);
             break;
         case RefreshWhat::kEqBand:
-            RefreshBand(channel, index);
+            // An edit that switched the channel's bypass changes what every row shows.
+            if (ValidChannel(channel) &&
+                Live().channels[static_cast<size_t>(channel)].bypass != rowsBypass_) {
+                RefreshBands(channel);
+            } else {
+                RefreshBand(channel, index);
+            }
             RefreshBypassButton(channel);
             break;
         case RefreshWhat::kChannelDelay:
@@ -208,7 +214,9 @@ void CMainWnd::RefreshBands(int channel) {
 }
 
 void CMainWnd::ShowBandControls(int channel, std::span<const BandRowState> rows) {
-    (void)channel;
+    if (ValidChannel(channel)) {
+        rowsBypass_ = Live().channels[static_cast<size_t>(channel)].bypass;
+    }
     const size_t count = std::min<size_t>(rows.size(), kBands);
     for (size_t band = 0; band < count; ++band) {
         ShowBandRow(static_cast<int>(band), rows[band]);
@@ -241,10 +249,9 @@ void CMainWnd::RefreshChannelDelay(int channel) {
         return;
     }
     const double ms = Live().channels[static_cast<size_t>(channel)].delay;
-    const auto* unitCombo = FindControl<QComboBox>(QStringLiteral("comb_ch_unit"));
-    const DelayUnit unit = DelayUnitFromIndex(unitCombo ? unitCombo->currentIndex() : 0);
+    const DelayUnit unit = manager_->CurrentDelayUnit();
     SetText(QStringLiteral("edit_ch_delay_%1").arg(channel),
-            Q(DelayText(static_cast<int>(ms * 1000.0), unit)));
+            Q(DelayText(static_cast<int>(std::lround(ms * 1000.0)), unit)));
     if (auto* slider = Indexed<QSlider>("slider_ch_delay_%1", channel)) {
         slider->setValue(DelaySliderFromMs(ms));
     }
@@ -368,14 +375,12 @@ void CMainWnd::RefreshChannelSelector(int channel) {
 }
 
 void CMainWnd::RefreshBypassButton(int channel) {
-    (void)channel;
-    bool anyOn = false;
-    for (int band = 0; band < kBands && !anyOn; ++band) {
-        const auto* enable = Indexed<QAbstractButton>("pt_enable_%1", band);
-        anyOn = enable && enable->isChecked();
+    if (channel != CurrentChannel()) {
+        return;
     }
-    SetText(QStringLiteral("btn_bypass"),
-            anyOn ? QStringLiteral("${bypass_eq}") : QStringLiteral("${restore_eq}"));
+    const auto rows = manager_->BandControlRows(channel);
+    ShowBypassButton(
+        std::any_of(rows.begin(), rows.end(), [](const BandRowState& r) { return r.enableOn; }));
 }
 
 void CMainWnd::RefreshAmpSwitch() {
