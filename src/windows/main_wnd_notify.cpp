@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSlider>
+#include <cmath>
 #include <cstring>
 
 #include "controller/model/conversions.h"
@@ -265,11 +266,20 @@ void CMainWnd::OnEqualizerGraph(const ui::Notification& n) {
     WriteLog(L"on DUI_MSGTYPE_EQUALIZERCHANGED index %d\n", ok ? index : -1);
     EqualizerGraphValues values;
     if (kind == kGraphBandMoved) {
+        // The band's gain is held, shown and sent in tenths of a dB (the band slider's step), so
+        // a dragged gain is taken at that resolution: the text never differs from the device.
         values.band = graph_->Band(index);
+        values.band.eqGain = std::round(values.band.eqGain * 10.0f) / 10.0f;
     }
     values.hpFreq = graph_->HpFreq();
     values.lpFreq = graph_->LpFreq();
     manager_->EqualizerCallback(kind, ok ? index : -1, values);
+    // A released handle keeps the pointer's exact gain when the stored band did not change;
+    // the graph then shows the stored band again.
+    if (kind == kGraphBandMoved && graph_->Capture() == UIEqualizer::kNoCapture &&
+        graph_->Band(index).eqGain != values.band.eqGain) {
+        RefreshEqualizerGraph();
+    }
 }
 
 // --- Reading the sender
