@@ -63,6 +63,8 @@ class GraphDragTest : public ::testing::Test {
         EXPECT_NEAR(DeviceQ(d), m.eqFactor, 0.1f);  // Q travels in tenths
     }
 
+    void TearDown() override { EXPECT_EQ(ui.Failures(), 0); }
+
     ui::ModalAnswerer answers;
     test::MainWindowRig rig;
     test::TuningDriver ui{*rig.window};

@@ -1,4 +1,5 @@
-// Saves pictures of the main window connected to a virtual amplifier, in English and Chinese:
+// Saves pictures of the main window connected to a virtual amplifier, in English and Chinese,
+// and while tuning (bands dragged, a crossover set, two channels' curves, parametric mode):
 //   main_wnd_screenshots [output folder]      (default /tmp/korvel-shots)
 
 #include <QApplication>
@@ -6,9 +7,64 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "tests/windows/main_wnd_test_support.h"
+#include "tests/windows/main_wnd_tuning_support.h"
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
+#include "uiframework/modal_answerer.h"
+
+namespace {
+
+using korvel::test::PumpFor;
+using korvel::test::TuningDriver;
+
+// Drags the handle of `band` by `dy` pixels (and `dx` in parametric mode).
+void DragBand(TuningDriver& ui, int band, int dx, int dy) {
+    const QPoint from = ui.Graph().HandleRect(band).center();
+    ui.Drag(from, from + QPoint(dx, dy));
+}
+
+// The tuning pictures; each builds on the one before.
+bool SaveTuningShots(korvel::CMainWnd& window, const std::function<bool(const QString&)>& save) {
+    korvel::ui::ModalAnswerer answers;
+    answers.SetDefaultResult(1);
+    TuningDriver ui(window);
+
+    // Graphic mode: a few bands pulled up and down on channel 0.
+    DragBand(ui, 3, 0, -45);
+    DragBand(ui, 7, 0, 30);
+    DragBand(ui, 16, 0, -25);
+    DragBand(ui, 24, 0, 40);
+    ui.Drain();
+    PumpFor(std::chrono::milliseconds(100));
+    bool ok = save(QStringLiteral("tuning-bands.png"));
+
+    // A crossover: high-pass 120 Hz, low-pass 6 kHz with a steeper slope.
+    ui.Type(QStringLiteral("hp_freq"), QStringLiteral("120"));
+    ui.Type(QStringLiteral("lp_freq"), QStringLiteral("6k"));
+    ui.Choose(QStringLiteral("lp_slop"), 6);
+    ui.Drain();
+    PumpFor(std::chrono::milliseconds(100));
+    ok = save(QStringLiteral("tuning-crossover.png")) && ok;
+
+    // A second channel's curve behind the current one.
+    ui.Click(QStringLiteral("ch_show_1"));
+    ui.Drain();
+    PumpFor(std::chrono::milliseconds(100));
+    ok = save(QStringLiteral("tuning-two-channels.png")) && ok;
+
+    // Parametric mode with band 12 moved and selected, its Q handles shown.
+    ui.Click(QStringLiteral("btn_arg_eq"));
+    // The question box takes the display scale from the screens; the offscreen screen is small.
+    korvel::ui::UiFramework::Instance().SetDpi(korvel::ui::kBaseDpi);
+    PumpFor(std::chrono::milliseconds(50));
+    DragBand(ui, 12, 35, -30);
+    ui.Drain();
+    PumpFor(std::chrono::milliseconds(100));
+    ok = save(QStringLiteral("tuning-peq-selected.png")) && ok;
+    return ok;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -38,6 +94,7 @@ int main(int argc, char** argv) {
         return ok;
     };
     bool ok = save(QStringLiteral("main-en.png"));
+    ok = SaveTuningShots(*rig.window, save) && ok;
     rig.window->ChangeLanguage(korvel::ui::kLanguageChinese, korvel::kLanChinese);
     korvel::test::PumpFor(std::chrono::milliseconds(200));
     ok = save(QStringLiteral("main-cn.png")) && ok;

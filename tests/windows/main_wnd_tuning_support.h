@@ -11,6 +11,7 @@
 #include <QTest>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 
 #include "eqgraph/widget/ui_equalizer.h"
 #include "tests/windows/main_wnd_test_support.h"
@@ -31,7 +32,7 @@ class TuningDriver {
     void Type(const QString& name, const QString& text) {
         auto* edit = w_.FindControl<QLineEdit>(name);
         if (edit == nullptr) {
-            ADD_FAILURE() << "no edit " << name.toStdString();
+            Fail("no edit ", name);
             return;
         }
         edit->clear();
@@ -44,7 +45,7 @@ class TuningDriver {
         if (QWidget* control = w_.FindControl(name)) {
             QTest::keyClick(control, key);
         } else {
-            ADD_FAILURE() << "no control " << name.toStdString();
+            Fail("no control ", name);
         }
     }
 
@@ -52,7 +53,7 @@ class TuningDriver {
     void Slide(const QString& name, int value, const QString& type) {
         auto* slider = w_.FindControl<QSlider>(name);
         if (slider == nullptr) {
-            ADD_FAILURE() << "no slider " << name.toStdString();
+            Fail("no slider ", name);
             return;
         }
         slider->setValue(value);
@@ -62,7 +63,7 @@ class TuningDriver {
     void Choose(const QString& combo, int index) {
         auto* box = w_.FindControl<QComboBox>(combo);
         if (box == nullptr) {
-            ADD_FAILURE() << "no combo " << combo.toStdString();
+            Fail("no combo ", combo);
             return;
         }
         box->setCurrentIndex(index);
@@ -122,8 +123,17 @@ class TuningDriver {
         Release(to);
     }
 
+    // Controls the driver could not find; the suites expect none.
+    int Failures() const { return failures_; }
+
   private:
+    void Fail(const char* what, const QString& name) {
+        std::fprintf(stderr, "TuningDriver: %s%s\n", what, name.toLocal8Bit().constData());
+        ++failures_;
+    }
+
     CMainWnd& w_;
+    int failures_ = 0;
 };
 
 // Device values in model units.

@@ -49,6 +49,8 @@ class MainWndTuningTest : public ::testing::Test {
         ASSERT_TRUE(W().ParametricMode());
     }
 
+    void TearDown() override { EXPECT_EQ(ui.Failures(), 0); }
+
     ui::ModalAnswerer answers;
     test::MainWindowRig rig;
     test::TuningDriver ui{*rig.window};

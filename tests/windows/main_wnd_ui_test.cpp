@@ -129,6 +129,8 @@ TEST_F(MainWndUiTest, LoadingWindowOpensReplacesAndCloses) {
     Post(kMsgOpenLoading);
     ASSERT_NE(W().LoadingWindow(), nullptr);
     EXPECT_NE(W().LoadingWindow(), first);
+    // The replaced window is deleted through the event loop.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(W().findChildren<CLoadingWnd*>().size(), 1);
 
     Post(kMsgCloseLoading);
