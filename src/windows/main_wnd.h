@@ -180,6 +180,8 @@ class CMainWnd : public ui::WindowImplBase, public ControllerView {
     // The text of an edit as the controller reads it: the translated "${off}" becomes the key.
     std::string CommittedText(const QString& controlName) const;
     int SliderValue(const ui::Notification& n) const;
+    // The gain the graph was given for `band` of the current channel (0 when not in effect).
+    float ShownGain(int band) const;
     bool OptionChecked(const ui::Notification& n) const;
 
     void ShowDelaySlider(int channel);  // -1 hides every delay slider

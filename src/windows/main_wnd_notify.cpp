@@ -34,6 +34,7 @@ const QString kEqualizerEq = QString::fromLatin1(kNotifyEqualizerEq);
 const QString kEqualizerHp = QString::fromLatin1(kNotifyEqualizerHp);
 const QString kEqualizerLp = QString::fromLatin1(kNotifyEqualizerLp);
 constexpr bool kExact = false;
+constexpr float kGraphGainEpsilon = 0.001f;  // the graph's own threshold for a gain change
 constexpr bool kPrefix = true;
 }  // namespace
 
@@ -267,9 +268,12 @@ void CMainWnd::OnEqualizerGraph(const ui::Notification& n) {
     EqualizerGraphValues values;
     if (kind == kGraphBandMoved) {
         // The band's gain is held, shown and sent in tenths of a dB (the band slider's step), so
-        // a dragged gain is taken at that resolution: the text never differs from the device.
+        // a dragged gain is taken at that resolution: the text never differs from the device. A
+        // gain the pointer did not change (a hover) is passed on as it is.
         values.band = graph_->Band(index);
-        values.band.eqGain = std::round(values.band.eqGain * 10.0f) / 10.0f;
+        if (std::fabs(values.band.eqGain - ShownGain(index)) > kGraphGainEpsilon) {
+            values.band.eqGain = std::round(values.band.eqGain * 10.0f) / 10.0f;
+        }
     }
     values.hpFreq = graph_->HpFreq();
     values.lpFreq = graph_->LpFreq();
@@ -280,6 +284,17 @@ void CMainWnd::OnEqualizerGraph(const ui::Notification& n) {
         graph_->Band(index).eqGain != values.band.eqGain) {
         RefreshEqualizerGraph();
     }
+}
+
+float CMainWnd::ShownGain(int band) const {
+    const SceneRecord& live = Live();
+    const int channel = CurrentChannel();
+    if (band < 0 || band >= kBands) {
+        return 0.0f;
+    }
+    const EqBand& b = live.eqStore[static_cast<size_t>(channel)][static_cast<size_t>(band)];
+    const bool shown = live.channels[static_cast<size_t>(channel)].bypass != 1 && b.enable != 0;
+    return shown ? b.eqGain : 0.0f;
 }
 
 // --- Reading the sender
@@ -327,8 +342,7 @@ void CMainWnd::OnLinkOutput(const ui::Notification&) {
     RefreshLinkLock();
 }
 void CMainWnd::OnChannelSelect(const ui::Notification& n) {
-    manager_->SetCurChannelChange(n.Index());
-    RefreshChannelSelector(CurrentChannel());  // an option never unchecks the current channel
+    manager_->SetCurChannelChange(n.Index());  // also re-checks the option a click unchecked
 }
 void CMainWnd::OnSpeakerFocus(const ui::Notification& n) {
     manager_->SetSpeakerFocus(n.Index());

@@ -132,7 +132,12 @@ void CMainWnd::RefreshAll() {
     RefreshSpeakerRoles();
     RefreshLinkLock();
     RefreshAmpSwitch();
-    RefreshChannelSelector(CurrentChannel());
+    const int current = CurrentChannel();
+    RefreshChannelSelector(current);
+    RefreshCrossover(current);
+    RefreshBands(current);
+    RefreshBypassButton(current);
+    RefreshEqualizerGraph();
 }
 
 void CMainWnd::RefreshSource() {
@@ -368,10 +373,6 @@ void CMainWnd::RefreshChannelSelector(int channel) {
         SetChecked(FindControl<QAbstractButton>(QStringLiteral("speaker_%1").arg(r)),
                    r == role || r == partnerRole);
     }
-    RefreshCrossover(channel);
-    RefreshBands(channel);
-    RefreshBypassButton(channel);
-    RefreshEqualizerGraph();
 }
 
 void CMainWnd::RefreshBypassButton(int channel) {
