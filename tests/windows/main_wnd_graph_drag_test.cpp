@@ -142,6 +142,23 @@ TEST_F(GraphDragTest, CrossoverMarkersCannotCross) {
     EXPECT_EQ(Device().highPass.freq, hp);
 }
 
+// The drag never waits for the device: with a slow device the model and the graph hold the final
+// band as soon as the drag ends, while the commands are still on their way; the device ends up
+// with the final values.
+TEST_F(GraphDragTest, SlowDeviceDoesNotHoldTheDragBack) {
+    Start(true);
+    rig.amp->SetReportDelay(std::chrono::milliseconds(100));
+    const QPoint from = ui.Graph().HandleRect(kBand).center();
+    ui.Drag(from, from + QPoint(60, -50), 10);
+    EXPECT_LT(rig.amp->RequestLog().size(), 4u);  // most of the commands are still queued
+    EXPECT_GT(ModelBand(kBand).eqGain, 1.0f);
+    EXPECT_EQ(ui.Graph().Band(kBand).freq, ModelBand(kBand).freq);
+    EXPECT_EQ(ui.Text(QStringLiteral("eq_freq_10")), QString::number(ModelBand(kBand).freq));
+    ASSERT_TRUE(ui.Drain());
+    EXPECT_GE(rig.amp->RequestLog().size(), 10u);
+    ExpectBandEverywhere(kBand);
+}
+
 TEST_F(GraphDragTest, HoveringABandSelectsItWithoutACommand) {
     Start(true, test::ApplyTunedState);
     const EqBand before = ModelBand(14);
