@@ -308,6 +308,84 @@ TEST_F(MainWndTuningTest, OptionsReachModelAndDevice) {
     EXPECT_EQ(rig.amp->State().live.routing[static_cast<size_t>(source)][0] & 0x2, 0x2);
 }
 
+TEST_F(MainWndTuningTest, ChannelStripSwitchesAndSourceReachModelAndDevice) {
+    Start();
+    ASSERT_TRUE(ui.Click(QStringLiteral("ch_show_3")));
+    ASSERT_TRUE(ui.Click(QStringLiteral("ch_synchronize_4")));
+    ASSERT_TRUE(ui.Click(QStringLiteral("btn_amp_onoff")));
+    ui.Choose(QStringLiteral("btn_input_source"), 3);
+    Drain();
+    EXPECT_EQ(Live().showChEqualizer[3], 1);
+    EXPECT_TRUE(ui.Checked(QStringLiteral("ch_show_3")));
+    EXPECT_EQ(Live().syncChannels[4], 1);
+    EXPECT_FALSE(W().FindControl(QStringLiteral("btn_link_output"))->isEnabled());
+    EXPECT_EQ(Live().ampOn, 0);
+    EXPECT_EQ(rig.amp->State().live.ampMute, 1);
+    EXPECT_EQ(ui.Text("btn_amp_onoff"), ui::Tr(QStringLiteral("${amp_off}")));
+    EXPECT_EQ(Live().sourceIndex, 3);
+    EXPECT_EQ(rig.amp->State().live.sourceCode, kFirstSourceCode + 3);
+
+    ASSERT_TRUE(ui.Click(QStringLiteral("ch_synchronize_4")));
+    EXPECT_TRUE(W().FindControl(QStringLiteral("btn_link_output"))->isEnabled());
+}
+
+TEST_F(MainWndTuningTest, SpeakerIconSelectsTheChannelsOfItsRole) {
+    Start();  // channel 2 plays role 15 (rear left full range)
+    ASSERT_TRUE(ui.Click(QStringLiteral("speaker_15")));
+    EXPECT_EQ(Live().currChannel, 2);
+    EXPECT_TRUE(ui.Checked(QStringLiteral("speaker_15")));
+    EXPECT_TRUE(ui.Checked(QStringLiteral("ch_enable_2")));
+    EXPECT_FALSE(ui.Checked(QStringLiteral("ch_enable_0")));
+    EXPECT_TRUE(ui.Text("xover_title").contains(QStringLiteral("CH3")));
+}
+
+TEST_F(MainWndTuningTest, BandEnableSwitchMutesAndRestoresTheBand) {
+    Start();  // channel 0 band 0 at +4.0 dB
+    ASSERT_TRUE(ui.Click(QStringLiteral("pt_enable_0")));
+    Drain();
+    EXPECT_EQ(ModelBand(0, 0).enable, 0);
+    EXPECT_FLOAT_EQ(ModelBand(0, 0).eqGain, 4.0f);  // kept for the restore
+    EXPECT_EQ(ui.Text("eq_gain_0"), QStringLiteral("0.0"));
+    EXPECT_FALSE(ui.Checked(QStringLiteral("pt_enable_0")));
+    EXPECT_NEAR(DeviceGain(DeviceChannel(0).bands[0]), 0.0f, 0.001f);
+    EXPECT_FLOAT_EQ(ui.Graph().Band(0).eqGain, 0.0f);
+
+    ASSERT_TRUE(ui.Click(QStringLiteral("pt_enable_0")));
+    Drain();
+    EXPECT_EQ(ModelBand(0, 0).enable, 1);
+    EXPECT_EQ(ui.Text("eq_gain_0"), QStringLiteral("4.0"));
+    EXPECT_TRUE(ui.Checked(QStringLiteral("pt_enable_0")));
+    EXPECT_NEAR(DeviceGain(DeviceChannel(0).bands[0]), 4.0f, 0.001f);
+}
+
+TEST_F(MainWndTuningTest, BypassAndResetAskFirst) {
+    Start();
+    answers.Reply(QStringLiteral("msgwnd"), 0);
+    ASSERT_TRUE(ui.Click(QStringLiteral("btn_bypass")));
+    EXPECT_EQ(answers.Questions().back().text, ui::Tr(QStringLiteral("${bypass_all_eq_tips}")));
+    EXPECT_EQ(Ch(0).bypass, 0);
+
+    answers.Reply(QStringLiteral("msgwnd"), 1);
+    ASSERT_TRUE(ui.Click(QStringLiteral("btn_bypass")));
+    Drain();
+    EXPECT_EQ(Ch(0).bypass, 1);
+    EXPECT_EQ(DeviceChannel(0).eqBypass, 1);
+    EXPECT_EQ(ui.Text("btn_bypass"), ui::Tr(QStringLiteral("${restore_eq}")));
+    EXPECT_EQ(ui.Text("eq_gain_0"), QStringLiteral("0.0"));
+    EXPECT_TRUE(ui.Graph().AllFlat());
+
+    answers.Reply(QStringLiteral("msgwnd"), 1);
+    ASSERT_TRUE(ui.Click(QStringLiteral("btn_reset_eq")));
+    Drain();
+    EXPECT_EQ(answers.Questions().back().text, ui::Tr(QStringLiteral("${reset_all_eq_tips}")));
+    for (int band = 0; band < kBandCount; ++band) {
+        EXPECT_FLOAT_EQ(ModelBand(0, band).eqGain, 0.0f) << band;
+        EXPECT_NEAR(DeviceGain(DeviceChannel(0).bands[static_cast<size_t>(band)]), 0.0f, 0.001f)
+            << band;
+    }
+    EXPECT_EQ(ui.Text("eq_q_0"), QStringLiteral("5.80"));
+}
+
 // --- Speaker roles, link, lock -------------------------------------------------------------------
 
 TEST_F(MainWndTuningTest, RoleMenuMarksAssignedRolesAndSetsTheDefaultCrossover) {
