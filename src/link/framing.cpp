@@ -48,9 +48,15 @@ std::vector<uint8_t> BuildReplyFrame(uint8_t type, uint8_t subcmd, uint8_t optyp
     if (length > kLargestReplyLength) {
         throw std::length_error("reply frame longer than the parser accepts");
     }
-    std::vector<uint8_t> frame{kFrameHeader1, kFrameHeader2, static_cast<uint8_t>(length),
-                               type,          subcmd,        optype};
-    frame.insert(frame.end(), data.begin(), data.end());
+    std::vector<uint8_t> frame;
+    frame.reserve(length + 3);
+    for (uint8_t byte : {kFrameHeader1, kFrameHeader2, static_cast<uint8_t>(length), type,
+                         subcmd, optype}) {
+        frame.push_back(byte);
+    }
+    for (uint8_t byte : data) {
+        frame.push_back(byte);
+    }
     frame.push_back(packet_checksum(static_cast<uint8_t>(length), type,
                                     std::span<const uint8_t>(frame).subspan(4)));
     return frame;
