@@ -122,6 +122,7 @@ class CMainWnd : public ui::WindowImplBase, public ControllerView {
     void RefreshBand(int channel, int band);
     void RefreshBands(int channel);
     void ShowBandRow(int band, const BandRowState& row);
+    void SetRowText(const QString& name, const QString& text);
     void RefreshChannelDelay(int channel);
     void RefreshChannelVolume(int channel);
     void RefreshChannelMute(int channel);

@@ -440,6 +440,9 @@ void CMainWnd::OnStep(const ui::Notification& n) {
 
 void CMainWnd::OnCommit(const ui::Notification& n) {
     const QString& name = n.name;
+    if (auto* edit = qobject_cast<QLineEdit*>(n.sender)) {
+        edit->setModified(false);  // committed: the controller's refresh may rewrite it
+    }
     const auto starts = [&](const char* prefix) { return name.startsWith(QLatin1String(prefix)); };
     if (name == QLatin1String("edit_main_volume")) {
         manager_->SetMainVolumeEdit(CommittedText(name));

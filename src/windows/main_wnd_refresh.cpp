@@ -228,6 +228,16 @@ void CMainWnd::ShowBandControls(int channel, std::span<const BandRowState> rows)
     }
 }
 
+void CMainWnd::SetRowText(const QString& name, const QString& text) {
+    // A value the user is typing (not yet committed) is not overwritten by a refresh that a
+    // graph hover or a device report caused; a commit clears the modified flag first.
+    const auto* edit = FindControl<QLineEdit>(name);
+    if (edit != nullptr && edit->hasFocus() && edit->isModified()) {
+        return;
+    }
+    SetText(name, text);
+}
+
 void CMainWnd::ShowBandRow(int band, const BandRowState& row) {
     for (const char* pattern : {"eq_gain_%1", "eq_slider_%1", "pt_enable_%1"}) {
         if (QWidget* control = Indexed(pattern, band)) {
@@ -240,9 +250,9 @@ void CMainWnd::ShowBandRow(int band, const BandRowState& row) {
             control->setEnabled(row.inUse && parametric_);
         }
     }
-    SetText(QStringLiteral("eq_freq_%1").arg(band), Q(row.freqText));
-    SetText(QStringLiteral("eq_q_%1").arg(band), Q(row.qText));
-    SetText(QStringLiteral("eq_gain_%1").arg(band), Q(row.gainText));
+    SetRowText(QStringLiteral("eq_freq_%1").arg(band), Q(row.freqText));
+    SetRowText(QStringLiteral("eq_q_%1").arg(band), Q(row.qText));
+    SetRowText(QStringLiteral("eq_gain_%1").arg(band), Q(row.gainText));
     if (auto* slider = Indexed<QSlider>("eq_slider_%1", band)) {
         slider->setValue(row.slider);
     }

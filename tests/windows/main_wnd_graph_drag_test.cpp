@@ -171,6 +171,26 @@ TEST_F(GraphDragTest, HoveringABandSelectsItWithoutACommand) {
     EXPECT_FLOAT_EQ(ModelBand(14).eqGain, before.eqGain);
 }
 
+TEST_F(GraphDragTest, HoverKeepsAValueBeingTypedInThatBandsRow) {
+    Start(false);
+    rig.window->activateWindow();
+    auto* edit = rig.window->FindControl<QLineEdit>(QStringLiteral("eq_gain_5"));
+    edit->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return edit->hasFocus(); }, 2000));
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("3.5"));
+    // The focus selected band 5 in the graph; passing over band 6 and back selects it again,
+    // which refreshes band 5's row.
+    ui.Hover(ui.Graph().HandleRect(6).center());
+    ui.Hover(ui.Graph().HandleRect(5).center());
+    EXPECT_EQ(ui.Graph().CurrentControlIndex(), 5);
+    EXPECT_EQ(edit->text(), QStringLiteral("3.5"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    ASSERT_TRUE(ui.Drain());
+    EXPECT_FLOAT_EQ(ModelBand(5).eqGain, 3.5f);
+    ExpectBandEverywhere(5);
+}
+
 TEST_F(GraphDragTest, HoveringABandOfABypassedChannelSendsNothing) {
     Start(false, [](AmpState& s) {
         test::ApplyTunedState(s);
