@@ -122,9 +122,10 @@ bool GetSceneName(CommandContext& c) {
         return false;
     }
     const uint8_t scene = c.payload()[0];
-    std::vector<uint8_t> data = {scene};
     const SceneName& name = c.state.names[scene - 1];
-    data.insert(data.end(), name.begin(), name.end());
+    std::vector<uint8_t> data(name.size() + 1);
+    data[0] = scene;
+    std::copy(name.begin(), name.end(), data.begin() + 1);
     c.Data(data);
     return true;
 }

@@ -1,5 +1,7 @@
 #include "virtualamp/virtual_amplifier.h"
 
+#include <algorithm>
+
 #include "link/device_link_core.h"
 #include "shell/log/log.h"
 #include "virtualamp/amp_commands.h"
@@ -13,8 +15,9 @@ void CommandContext::Data(const std::vector<uint8_t>& data) {
 }
 
 void CommandContext::Ack(uint8_t status, const std::vector<uint8_t>& extra) {
-    std::vector<uint8_t> data = {status};
-    data.insert(data.end(), extra.begin(), extra.end());
+    std::vector<uint8_t> data(extra.size() + 1);
+    data[0] = status;
+    std::copy(extra.begin(), extra.end(), data.begin() + 1);
     replies.push_back(BuildInputReport(request.mcmd, request.subcmd, OP_ACK, data));
 }
 
