@@ -50,8 +50,8 @@ std::vector<uint8_t> BuildReplyFrame(uint8_t type, uint8_t subcmd, uint8_t optyp
     }
     std::vector<uint8_t> frame;
     frame.reserve(length + 3);
-    for (uint8_t byte : {kFrameHeader1, kFrameHeader2, static_cast<uint8_t>(length), type,
-                         subcmd, optype}) {
+    for (uint8_t byte :
+         {kFrameHeader1, kFrameHeader2, static_cast<uint8_t>(length), type, subcmd, optype}) {
         frame.push_back(byte);
     }
     for (uint8_t byte : data) {

@@ -149,7 +149,8 @@ class ControllerTest : public ::testing::Test {
         const auto ids = target.Ids();
         std::vector<int> posted;
         for (size_t i = from; i < ids.size(); ++i) {
-            if (ids[i] != kMsgSequenceEnded) posted.push_back(ids[i]);
+            if (ids[i] != kMsgSequenceEnded)
+                posted.push_back(ids[i]);
         }
         return posted;
     }
