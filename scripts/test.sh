@@ -20,6 +20,11 @@ configure() {  # configure DIR [cmake args...]
 
 step() { echo "=== $* ===" >&2; }
 
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    step "formatting (clang-format)"
+    git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+fi
+
 step "sanitizers: AddressSanitizer + UndefinedBehaviorSanitizer"
 configure build-asan -DCMAKE_BUILD_TYPE=Debug -DKORVEL_WERROR=ON \
     -DKORVEL_SANITIZE="address;undefined" -DKORVEL_BUILD_BENCH=OFF
