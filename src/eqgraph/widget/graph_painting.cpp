@@ -39,16 +39,16 @@ std::span<const int> VerticalGridFrequencies() {
     return kVerticalGrid;
 }
 
-void PaintGrid(QPainter& painter, const GridSpec& spec) {
-    const GraphRect& r = spec.rect;
+void PaintGrid(QPainter& painter, const GridLayout& layout) {
+    const GraphRect& r = layout.rect;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.fillRect(QRect(r.left, r.top, r.Width(), r.Height()), spec.background);
+    painter.fillRect(QRect(r.left, r.top, r.Width(), r.Height()), layout.background);
 
-    const QPen solid = GridPen(spec.grid, spec.scalePercent, Qt::SolidLine);
-    const QPen dotted = GridPen(spec.grid, spec.scalePercent, Qt::DotLine);
+    const QPen solid = GridPen(layout.grid, layout.scalePercent, Qt::SolidLine);
+    const QPen dotted = GridPen(layout.grid, layout.scalePercent, Qt::DotLine);
     painter.setPen(solid);
-    painter.drawLine(r.left, spec.zeroY, r.right, spec.zeroY);
+    painter.drawLine(r.left, layout.zeroY, r.right, layout.zeroY);
     for (const int frequency : kVerticalGrid) {
         if (frequency == kVerticalGrid.back()) {
             continue;
@@ -57,13 +57,13 @@ void PaintGrid(QPainter& painter, const GridSpec& spec) {
         painter.drawLine(x, r.top, x, r.bottom);
     }
     painter.setPen(dotted);
-    for (const int y : spec.gainLineYs) {
+    for (const int y : layout.gainLineYs) {
         painter.drawLine(r.left, y, r.right, y);
     }
     // The border last so the lines that touch it do not paint over its edge.
     painter.setPen(solid);
     painter.setBrush(Qt::NoBrush);
-    const int inset = std::max(1, spec.scalePercent / 100);
+    const int inset = std::max(1, layout.scalePercent / 100);
     painter.drawRect(QRect(r.left, r.top, r.Width() - inset, r.Height() - inset));
     painter.restore();
 }

@@ -28,7 +28,7 @@ inline constexpr QRgb kAxisLabelColor = 0xFF8C919A;
 // 20000 Hz (which falls on the right border and is not drawn as a line).
 std::span<const int> VerticalGridFrequencies();
 
-struct GridSpec {
+struct GridLayout {
     GraphRect rect;
     int scalePercent = 100;
     int zeroY = 0;
@@ -38,7 +38,7 @@ struct GridSpec {
 };
 
 // Background, border, zero line, dotted gain lines and the vertical frequency lines.
-void PaintGrid(QPainter& painter, const GridSpec& spec);
+void PaintGrid(QPainter& painter, const GridLayout& layout);
 
 struct AxisLabel {
     int position = 0;  // x for frequencies, y for gains

@@ -646,7 +646,7 @@ void UIEqualizer::Paint(QPainter& painter) {
     } else {
         PartialLayout();
     }
-    eqgraph::GridSpec grid;
+    eqgraph::GridLayout grid;
     grid.rect = rect_;
     grid.scalePercent = scale_;
     grid.zeroY = zeroY_;

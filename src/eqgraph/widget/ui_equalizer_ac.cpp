@@ -107,7 +107,7 @@ void UIEqualizerAc::Paint(QPainter& painter) {
         return eqgraph::GainToYUnrounded(rect, zeroY, gain, eqgraph::kCalibrationGainRange);
     };
 
-    eqgraph::GridSpec grid;
+    eqgraph::GridLayout grid;
     grid.rect = rect;
     grid.scalePercent = scale_;
     grid.zeroY = zeroY;
