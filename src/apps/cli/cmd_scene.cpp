@@ -30,58 +30,14 @@ constexpr const char* kFactoryHelp =
     "lost. Asks for confirmation on standard input unless --yes is given.\n";
 
 std::string NameText(const SceneName& name) {
-    std::u16string utf16 = DeviceNameToUtf16(name);
-    std::string out;
-    for (char16_t unit : utf16) {  // UTF-8 for the terminal
-        if (unit == 0)
-            break;
-        if (unit < 0x80) {
-            out += static_cast<char>(unit);
-        } else if (unit < 0x800) {
-            out += static_cast<char>(0xC0 | (unit >> 6));
-            out += static_cast<char>(0x80 | (unit & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (unit >> 12));
-            out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (unit & 0x3F));
-        }
-    }
-    return out;
+    return Utf16ToUtf8(DeviceNameToUtf16(name));
 }
 
 std::u16string Utf16FromUtf8(const std::string& text) {
-    std::u16string out;
-    for (size_t i = 0; i < text.size();) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        char32_t cp = byte;
-        size_t length = 1;
-        if (byte >= 0xF0) {
-            cp = byte & 0x07, length = 4;
-        } else if (byte >= 0xE0) {
-            cp = byte & 0x0F, length = 3;
-        } else if (byte >= 0xC0) {
-            cp = byte & 0x1F, length = 2;
-        } else if (byte >= 0x80) {
-            throw UsageError("the scene name is not valid UTF-8");
-        }
-        if (i + length > text.size())
-            throw UsageError("the scene name is not valid UTF-8");
-        for (size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                throw UsageError("the scene name is not valid UTF-8");
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (cp >> 10));
-            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
-        i += length;
-    }
-    return out;
+    auto utf16 = Utf8ToUtf16(text);
+    if (!utf16)
+        throw UsageError("the scene name is not valid UTF-8");
+    return *utf16;
 }
 
 int ListScenes(TuningSession& session) {

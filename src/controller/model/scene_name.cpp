@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace korvel {
 namespace {
@@ -142,6 +144,50 @@ SceneName Utf16ToDeviceName(std::u16string_view text) {
         used += encodedLength;
     }
     return name;
+}
+
+}  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// Converts a whole text between two encodings; nullopt when iconv rejects it.
+std::optional<std::string> Reencode(const char* to, const char* from, std::string_view in) {
+    Converter converter(to, from);
+    if (!converter.valid()) {
+        return std::nullopt;
+    }
+    std::string out(in.size() * 4 + 4, '\0');
+    size_t consumed = 0;
+    const long written = converter.Convert(in.data(), in.size(), out.data(), out.size(), consumed);
+    if (written < 0 || consumed != in.size()) {
+        return std::nullopt;
+    }
+    out.resize(static_cast<size_t>(written));
+    return out;
+}
+
+}  // namespace
+
+std::optional<std::u16string> Utf8ToUtf16(std::string_view text) {
+    auto bytes = Reencode("UTF-16LE", "UTF-8", text);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    std::u16string units;
+    for (size_t i = 0; i + 1 < bytes->size(); i += 2) {
+        units.push_back(UnitAt(bytes->data() + i));
+    }
+    return units;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string bytes;
+    for (char16_t unit : text) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>(unit >> 8));
+    }
+    return Reencode("UTF-8", "UTF-16LE", bytes).value_or(std::string());
 }
 
 }  // namespace korvel

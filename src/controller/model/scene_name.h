@@ -3,6 +3,7 @@
 // 936, a superset of ASCII: ASCII names pass unchanged). Names are zero-padded and not terminated
 // when all 16 bytes are used. Conversion uses the C library's iconv.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,5 +21,10 @@ std::u16string DeviceNameToUtf16(const SceneName& name);
 // cannot represent (and unpaired surrogates) become '?'; a character whose bytes would not fit
 // completely ends the name, so a multi-byte character is never cut in half.
 SceneName Utf16ToDeviceName(std::u16string_view text);
+
+// UTF-8 for terminals and command lines; nullopt for text that is not valid UTF-8.
+std::optional<std::u16string> Utf8ToUtf16(std::string_view text);
+// Unpaired surrogates make the whole text unconvertible: the result is then empty.
+std::string Utf16ToUtf8(std::u16string_view text);
 
 }  // namespace korvel

@@ -57,5 +57,13 @@ TEST(SceneName, UnmappableAndBrokenInput) {
     EXPECT_EQ(DeviceNameToUtf16(SceneName{}), u"");
 }
 
+TEST(SceneName, TerminalTextInUtf8) {
+    EXPECT_EQ(Utf8ToUtf16("Bass \xE4\xBD\x8E\xE9\x9F\xB3"), std::u16string(u"Bass \u4F4E\u97F3"));
+    EXPECT_EQ(Utf16ToUtf8(u"Bass \u4F4E\u97F3"), "Bass \xE4\xBD\x8E\xE9\x9F\xB3");
+    EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80"), std::u16string(u"\U0001F600"));
+    EXPECT_FALSE(Utf8ToUtf16("bad \xC3").has_value());  // cut-off sequence
+    EXPECT_FALSE(Utf8ToUtf16("\xFF").has_value());
+}
+
 }  // namespace
 }  // namespace korvel
