@@ -4,8 +4,11 @@
 #include <atomic>
 #include <condition_variable>
 #include <ctime>
+#include <cwchar>
 #include <deque>
+#include <iterator>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "link/framing.h"
@@ -38,10 +41,16 @@ void LogTimeStamp() {
              local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(millis));
 }
 
-void LogBytes(const uint8_t* bytes, size_t count) {
-    for (size_t i = 0; i < count; ++i)
-        WriteLog(L"%02x ", bytes[i]);
-    WriteLog(L"\n");
+// Byte dumps are formatted first and written with one call, so a line written by another thread
+// can never land in the middle of a dump.
+std::wstring HexBytes(const uint8_t* bytes, size_t count) {
+    std::wstring text;
+    wchar_t item[8];
+    for (size_t i = 0; i < count; ++i) {
+        std::swprintf(item, std::size(item), L"%02x ", bytes[i]);
+        text += item;
+    }
+    return text;
 }
 
 void LogRecord(const CommandRecord& record) {
@@ -227,8 +236,8 @@ bool LinkCore::SendCtrlCommand(uint8_t mcmd, uint8_t subcmd, uint8_t optype, con
     WriteLog(L"SendCtrlCommand\n");
     const OutputReport report =
         BuildOutputReport(mcmd, subcmd, optype, std::span<const uint8_t>(data, length));
-    WriteLog(L"begain to write data to devices:\n");
-    LogBytes(report.data(), report.size());
+    WriteLog(L"begain to write data to devices:\n%ls\n",
+             HexBytes(report.data(), report.size()).c_str());
     WriteLog(L"set WRITE_ROPRT = TRUE\n");
 
     std::shared_ptr<HidTransport> device = impl_->Device();
@@ -281,16 +290,14 @@ bool LinkCore::ReadHIDData(int timeoutMs) {
 
     const size_t received = std::min<size_t>(static_cast<size_t>(count), kInputReportSize);
     std::lock_guard lock(impl_->parseMutex);
-    WriteLog(L"read data: ");
     for (size_t i = 0; i < received; ++i) {
         if (!impl_->StillOpen(device)) {
             WriteLog(L"mHidHandle is NULL\n");
             return false;
         }
         impl_->parser.Feed(buffer[i]);
-        WriteLog(L"%02x ", buffer[i]);
     }
-    WriteLog(L"\n");
+    WriteLog(L"read data: %ls\n", HexBytes(buffer.data(), received).c_str());
     impl_->parser.Parse([this, &device] { return impl_->StillOpen(device); });
     return true;
 }
