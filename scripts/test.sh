@@ -8,6 +8,8 @@ ROOT=$(pwd)
 JOBS=${JOBS:-$(nproc)}
 export QT_QPA_PLATFORM=offscreen
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/korvel-ccache}
+# Paths below the checkout are hashed relative to it, so several checkouts share one cache.
+export CCACHE_BASEDIR=$ROOT
 
 bash scripts/install-deps.sh
 
@@ -28,6 +30,9 @@ fi
 step "sanitizers: AddressSanitizer + UndefinedBehaviorSanitizer"
 configure build-asan -DCMAKE_BUILD_TYPE=Debug -DKORVEL_WERROR=ON \
     -DKORVEL_SANITIZE="address;undefined" -DKORVEL_BUILD_BENCH=OFF
+
+step "layering: library dependencies and includes (cmake/Layers.cmake)"
+cmake --build build-asan --target check_layers
 cmake --build build-asan -j "$JOBS"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     LSAN_OPTIONS=suppressions=$ROOT/tests/lsan.supp \

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string_view>
 
-#include "controller/model/model_store.h"
-#include "controller/model/speaker_roles.h"
+#include "model/model_store.h"
+#include "model/speaker_roles.h"
 #include "profiles/profile_file.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "commands/device_link.h"
-#include "shell/log/log.h"
+#include "log/log.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "commands/device_link.h"
 
 #include "commands/wire_values.h"
-#include "shell/log/log.h"
+#include "log/log.h"
 
 namespace korvel {
 
@@ -63,8 +63,8 @@ void DeviceLink::ResetDeviceState() {
 
 // --- Dispatch ------------------------------------------------------------------------------
 
-bool DeviceLink::Refuse(const wchar_t* name, size_t bytes, size_t limit) {
-    WriteLog(L"%ls: request refused, %d payload bytes exceed the limit of %d\n", name,
+bool DeviceLink::Refuse(const char* name, size_t bytes, size_t limit) {
+    WriteLog("%s: request refused, %d payload bytes exceed the limit of %d\n", name,
              static_cast<int>(bytes), static_cast<int>(limit));
     return false;
 }
@@ -72,7 +72,7 @@ bool DeviceLink::Refuse(const wchar_t* name, size_t bytes, size_t limit) {
 bool DeviceLink::SendNow(uint8_t mcmd, uint8_t subcmd, uint8_t optype, std::vector<uint8_t> payload,
                          int waitMs) {
     if (payload.size() > kMaxCommandPayload) {
-        return Refuse(L"SendCtrlCommand", payload.size(), kMaxCommandPayload);
+        return Refuse("SendCtrlCommand", payload.size(), kMaxCommandPayload);
     }
     return core_.SendImmediate(mcmd, subcmd, optype, payload, waitMs);
 }
@@ -80,7 +80,7 @@ bool DeviceLink::SendNow(uint8_t mcmd, uint8_t subcmd, uint8_t optype, std::vect
 bool DeviceLink::Dispatch(uint8_t mcmd, uint8_t subcmd, uint8_t optype,
                           std::vector<uint8_t> payload, bool immediately, int waitMs) {
     if (payload.size() > kMaxCommandPayload) {
-        return Refuse(L"SendCtrlCommand", payload.size(), kMaxCommandPayload);
+        return Refuse("SendCtrlCommand", payload.size(), kMaxCommandPayload);
     }
     if (immediately) {
         return core_.SendImmediate(mcmd, subcmd, optype, payload, waitMs);
@@ -138,7 +138,7 @@ void DeviceLink::PostRecord(Target target, int id, int64_t wParam, ReportRecord 
 // --- Routing -------------------------------------------------------------------------------
 
 void DeviceLink::packet_process(uint8_t length, uint8_t type, const uint8_t* payload) {
-    WriteLog(L"packet_process: packet_type(0x%08x)\n", type);
+    WriteLog("packet_process: packet_type(0x%08x)\n", type);
     // The payload holds length - 1 bytes: command identifier, operation, data.
     const size_t size = (length > 0 && payload != nullptr) ? length - 1u : 0u;
     const std::span<const uint8_t> bytes(payload, size);

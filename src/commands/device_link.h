@@ -268,11 +268,11 @@ class DeviceLink : public PacketSink {
                   bool immediately, int waitMs = kWaitDefaultMs);
     bool SendNow(uint8_t mcmd, uint8_t subcmd, uint8_t optype, std::vector<uint8_t> payload,
                  int waitMs);
-    bool Refuse(const wchar_t* name, size_t bytes, size_t limit);
-    bool RangeSet(const wchar_t* name, uint8_t subcmd, int scene, int source, int first, int last,
+    bool Refuse(const char* name, size_t bytes, size_t limit);
+    bool RangeSet(const char* name, uint8_t subcmd, int scene, int source, int first, int last,
                   size_t group, size_t values, size_t limit, bool immediately,
                   const std::function<void(std::vector<uint8_t>&, size_t k)>& append);
-    bool LinkSet(const wchar_t* name, uint8_t subcmd, int scene, int link, int pair_count,
+    bool LinkSet(const char* name, uint8_t subcmd, int scene, int link, int pair_count,
                  std::span<const ChannelPair> pairs, bool immediately);
     bool RangeGet(uint8_t subcmd, int scene, int source, int first, int last);
 
@@ -281,24 +281,26 @@ class DeviceLink : public PacketSink {
     void PostRecord(Target target, int id, int64_t wParam, ReportRecord record);
 
     // Decoders by reply kind (dsp_decoder.cpp, system_decoder.cpp).
-    void DecodeRangeInts(std::span<const uint8_t> p, const wchar_t* title, const wchar_t* item);
+    void DecodeRangeInts(std::span<const uint8_t> p, const char* title, const char* label);
     void DecodeFilters(std::span<const uint8_t> p);
     void DecodeEqBands(std::span<const uint8_t> p);
     void DecodeDelays(std::span<const uint8_t> p);
     void DecodeTrims(std::span<const uint8_t> p);
     void DecodeMix(std::span<const uint8_t> p);
-    void DecodeLink(std::span<const uint8_t> p, const wchar_t* line);
-    void DecodeInputRange(std::span<const uint8_t> p, const wchar_t* title);
+    void DecodeLink(std::span<const uint8_t> p, const char* label);
+    void DecodeInputRange(std::span<const uint8_t> p, const char* title);
     void DecodeInputMixTrim(std::span<const uint8_t> p);
     void DecodeNoise(std::span<const uint8_t> p);
-    void DecodeQFactor(std::span<const uint8_t> p, const wchar_t* title);
+    void DecodeQFactor(std::span<const uint8_t> p, const char* title);
     void DecodeCompressor(std::span<const uint8_t> p);
     void DecodeDistort(std::span<const uint8_t> p, bool output);
     void DecodeMemData(std::span<const uint8_t> p);
     void DecodeSpeakerDistance(std::span<const uint8_t> p);
     void DecodeIrcStatus(std::span<const uint8_t> p);
-    void DecodeIrcChannels(std::span<const uint8_t> p, const wchar_t* title, const wchar_t* item,
-                           bool distance);
+    // Distances come as two bytes of hundredths, the other values as one byte.
+    enum class IrcValue { Distance, Byte };
+    void DecodeIrcChannels(std::span<const uint8_t> p, IrcValue kind, const char* title,
+                           const char* label, const char* titleTail = "");
     void DecodeIrcEq(std::span<const uint8_t> p);
     void DecodeIrcSpectrum(std::span<const uint8_t> p);
     void DecodeSceneName(std::span<const uint8_t> p);

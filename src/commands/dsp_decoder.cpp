@@ -4,7 +4,7 @@
 #include "commands/device_link.h"
 #include "commands/reply_reader.h"
 #include "commands/wire_values.h"
-#include "shell/log/log.h"
+#include "log/log.h"
 
 namespace korvel {
 
@@ -15,6 +15,8 @@ using wire::S8;
 using wire::U16;
 
 namespace {
+
+enum class Signedness { Signed, Unsigned };
 
 // Range replies: scene, source, first, last at bytes 2..5, groups from byte 6.
 constexpr size_t kRangeHeaderEnd = 6;
@@ -27,8 +29,8 @@ RangeHeader ReadHeader(std::span<const uint8_t> p) {
     return {p[1], p[2], p[3], p[4], p[5]};
 }
 
-void LogRangeTitle(const wchar_t* title, const RangeHeader& h) {
-    WriteLog(L"%ls OP=0x%x, scene =%d, source = 0x%x, from ch(%d) to ch_end(%d)\n", title, h.op,
+void LogRangeTitle(const char* title, const RangeHeader& h) {
+    WriteLog("%s OP=0x%x, scene =%d, source = 0x%x, from ch(%d) to ch_end(%d)\n", title, h.op,
              h.scene, h.source, h.first, h.last);
 }
 
@@ -36,23 +38,23 @@ bool TooShort(std::span<const uint8_t> p, size_t need) {
     if (Has(p, need)) {
         return false;
     }
-    WriteLog(L"dsp_ack_process: reply 0x%02x too short (%d of %d bytes), dropped\n", p[0],
+    WriteLog("dsp_ack_process: reply 0x%02x too short (%d of %d bytes), dropped\n", p[0],
              static_cast<int>(p.size()), static_cast<int>(need));
     return true;
 }
 
-const wchar_t* const kIrcStatusNames[] = {
-    L"IRC_RET_START_TEST",       L"IRC_RET_SPK_STATUS_TEST",    L"IRC_RET_LEVEL_TEST",
-    L"IRC_RET_DELAY_TEST",       L"IRC_RET_TRIM_TEST",          L"IRC_RET_EQ_TEST",
-    L"IRC_RET_SPEAKER_RTA_TEST", L"IRC_RET_SPEAKER_RTA_UPDATE", L"IRC_RET_EQ_DATA_UPDATE",
-    L"IRC_RET_TEST_DATA_UPDATE", L"IRC_RET_TEST_DONE",          L"IRC_RET_TEST_FAIL->",
-    L"IRC_RET_TEST_EXIT",
+const char* const kIrcStatusNames[] = {
+    "IRC_RET_START_TEST",       "IRC_RET_SPK_STATUS_TEST",    "IRC_RET_LEVEL_TEST",
+    "IRC_RET_DELAY_TEST",       "IRC_RET_TRIM_TEST",          "IRC_RET_EQ_TEST",
+    "IRC_RET_SPEAKER_RTA_TEST", "IRC_RET_SPEAKER_RTA_UPDATE", "IRC_RET_EQ_DATA_UPDATE",
+    "IRC_RET_TEST_DATA_UPDATE", "IRC_RET_TEST_DONE",          "IRC_RET_TEST_FAIL->",
+    "IRC_RET_TEST_EXIT",
 };
 constexpr int kIrcTestFail = 11;
 
-const wchar_t* const kIrcFailNames[] = {
-    L"IRC_FAIL_NO_VAR", L"IRC_FAIL_NO_MIC", L"IRC_FAIL_NO_SPEAKER",
-    L"IRC_FAIL_DELAY",  L"IRC_FAIL_TRIM",   L"IRC_FAIL_EQ",
+const char* const kIrcFailNames[] = {
+    "IRC_FAIL_NO_VAR", "IRC_FAIL_NO_MIC", "IRC_FAIL_NO_SPEAKER",
+    "IRC_FAIL_DELAY",  "IRC_FAIL_TRIM",   "IRC_FAIL_EQ",
 };
 
 }  // namespace
@@ -62,13 +64,13 @@ void DeviceLink::dsp_ack_process(std::span<const uint8_t> p) {
         return;
     }
     const uint8_t id = p[0];
-    WriteLog(L"dsp_ack_process: cmd(0x%08x)\n", id);
+    WriteLog("dsp_ack_process: cmd(0x%08x)\n", id);
     if (p.size() < 2) {
         return;
     }
     const uint8_t op = p[1];
     if (id == dsp::CH_TYPE && op == OP_ACK) {
-        WriteLog(L"DSP_CH_TYPE OP_ACK\n");
+        WriteLog("DSP_CH_TYPE OP_ACK\n");
         return;
     }
     if (op != OP_DATA) {
@@ -76,21 +78,23 @@ void DeviceLink::dsp_ack_process(std::span<const uint8_t> p) {
     }
 
     // Single values travel in the message itself.
-    auto single = [&](const wchar_t* format, bool is_signed) {
+    // Logged as "<name> OP=0x<op>, <label> = <value>", the value in hexadecimal for sources.
+    enum class Shown { Decimal, Hex };
+    auto single = [&](const char* name, const char* label, Signedness sign,
+                      Shown shown = Shown::Decimal) {
         if (TooShort(p, 3)) {
             return;
         }
-        const int v = is_signed ? S8(p[2]) : p[2];
-        if (format != nullptr) {
-            WriteLog(format, op, v);
-        }
+        const int v = sign == Signedness::Signed ? S8(p[2]) : p[2];
+        WriteLog(shown == Shown::Hex ? "%s OP=0x%x, %s = 0x%x\n" : "%s OP=0x%x, %s = %d\n", name,
+                 op, label, v);
         PostValue(Target::Report, kMsgDspReport, id, v);
     };
-    auto single_plain = [&](const wchar_t* format) {
+    auto single_plain = [&](const char* prefix) {
         if (TooShort(p, 3)) {
             return;
         }
-        WriteLog(format, p[2]);
+        WriteLog("%s%d\n", prefix, p[2]);
         PostValue(Target::Report, kMsgDspReport, id, p[2]);
     };
 
@@ -99,21 +103,21 @@ void DeviceLink::dsp_ack_process(std::span<const uint8_t> p) {
             if (TooShort(p, 3)) {
                 return;
             }
-            WriteLog(L"DSP_SOURCE_CONFIG update total source=%d -->\n", p[2]);
+            WriteLog("DSP_SOURCE_CONFIG update total source=%d -->\n", p[2]);
             const size_t n = Arrived(p, 3, 1, p[2]);
             for (size_t i = 0; i < n; ++i) {
-                WriteLog(L"source%d = %d\n", static_cast<int>(i), p[3 + i]);
+                WriteLog("source%d = %d\n", static_cast<int>(i), p[3 + i]);
             }
             return;
         }
         case dsp::SOURCE_SWITCH:
-            return single(L"DSP_SOURCE_SWITCH OP=0x%x, source = 0x%x\n", false);
+            return single("DSP_SOURCE_SWITCH", "source", Signedness::Unsigned, Shown::Hex);
         case dsp::VOLUME:
-            return single(L"DSP_VOLUME OP=0x%x, MVol = %d\n", true);
+            return single("DSP_VOLUME", "MVol", Signedness::Signed);
         case dsp::SUBWOOFER_VOLUME:
-            return single(L"DSP_SUBWOOFER_VOLUME OP=0x%x, SUBW Vol = %d\n", true);
+            return single("DSP_SUBWOOFER_VOLUME", "SUBW Vol", Signedness::Signed);
         case dsp::MUTE:
-            return single(L"DSP_MUTE OP=0x%x, MUTE = %d\n", false);
+            return single("DSP_MUTE", "MUTE", Signedness::Unsigned);
         case dsp::FILTER:
             return DecodeFilters(p);
         case dsp::EQ:
@@ -123,63 +127,56 @@ void DeviceLink::dsp_ack_process(std::span<const uint8_t> p) {
         case dsp::TRIM:
             return DecodeTrims(p);
         case dsp::MUTE_CH:
-            return DecodeRangeInts(p, L"DSP_MUTE_CH", L"ch(%d), mute(%d)\n");
+            return DecodeRangeInts(p, "DSP_MUTE_CH", "mute");
         case dsp::PHASE:
-            return DecodeRangeInts(p, L"Get DSP_PHASE_CH", L"ch(%d), phase(%d)\n");
+            return DecodeRangeInts(p, "Get DSP_PHASE_CH", "phase");
         case dsp::MIX_CH:
             return DecodeMix(p);
         case dsp::CH_TYPE:
-            return DecodeRangeInts(p, nullptr, L"ch(%d), ch_type(%d)\n");
+            return DecodeRangeInts(p, nullptr, "ch_type");
         case dsp::CH_LINK:
-            return DecodeLink(p, L"scene(%d), link(%d)\n");
+            return DecodeLink(p, "link");
         case dsp::CH_LOCK: {
             if (TooShort(p, 4)) {
                 return;
             }
-            WriteLog(L"scene(%d), lock(%d)\n", p[2], p[3]);
+            WriteLog("scene(%d), lock(%d)\n", p[2], p[3]);
             return PostRecord(Target::Report, kMsgDspReport, id, LockReport{p[2], p[3]});
         }
         case dsp::PEQ_RESET:
             if (!TooShort(p, 3)) {
-                WriteLog(L"DSP_EQ_RESET OP=0x%x, scene =%d, \n", op, p[2]);
+                WriteLog("DSP_EQ_RESET OP=0x%x, scene =%d, \n", op, p[2]);
             }
             return;
         case dsp::PEQ_BYPASS:
-            return DecodeRangeInts(p, L"DSP_EQ_BYPASS", L"ch(%d), bypass(%d)\n");
+            return DecodeRangeInts(p, "DSP_EQ_BYPASS", "bypass");
         case dsp::IRC_CTRL:
             return DecodeIrcStatus(p);
         case dsp::IRC_DISTANCE:
-            return DecodeIrcChannels(p, L"DSP_IRC_DISTANCE Update from ch(%d) to ch_end(%d) \n",
-                                     L"ch(%d), distance(%f)\n", true);
+            return DecodeIrcChannels(p, IrcValue::Distance, "DSP_IRC_DISTANCE", "distance", " ");
         case dsp::IRC_TRIM:
-            return DecodeIrcChannels(p, L"IRC_CH_TRIM Update from ch(%d) to ch_end(%d) \n",
-                                     L"ch(%d), trim(%d)\n", false);
+            return DecodeIrcChannels(p, IrcValue::Byte, "IRC_CH_TRIM", "trim", " ");
         case dsp::IRC_EQ:
             return DecodeIrcEq(p);
         case dsp::IRC_SPK_SIZE:
-            return DecodeIrcChannels(p, L"Get DSP_IRC_SPK_SIZE Update from ch(%d) to ch_end(%d)\n",
-                                     L"ch(%d), size(%d)\n", false);
+            return DecodeIrcChannels(p, IrcValue::Byte, "Get DSP_IRC_SPK_SIZE", "size");
         case dsp::IRC_SPK_PHASE:
-            return DecodeIrcChannels(p, L"Get DSP_IRC_SPK_PHASE Update from ch(%d) to ch_end(%d)\n",
-                                     L"ch(%d), phase(%d)\n", false);
+            return DecodeIrcChannels(p, IrcValue::Byte, "Get DSP_IRC_SPK_PHASE", "phase");
         case dsp::IRC_SPK_LEVEL:
-            return DecodeIrcChannels(p, L"Get DSP_IRC_SPK_LEVEL Update from ch(%d) to ch_end(%d)\n",
-                                     L"ch(%d), spk_level(%d)\n", false);
+            return DecodeIrcChannels(p, IrcValue::Byte, "Get DSP_IRC_SPK_LEVEL", "spk_level");
         case dsp::IRC_SPECTRUM:
             return DecodeIrcSpectrum(p);
         case dsp::IRC_NOISE_LEVEL:
-            return DecodeIrcChannels(p,
-                                     L"Get DSP_IRC_NOISE_LEVEL Update from ch(%d) to ch_end(%d)\n",
-                                     L"ch(%d), noise level(%d)\n", false);
+            return DecodeIrcChannels(p, IrcValue::Byte, "Get DSP_IRC_NOISE_LEVEL", "noise level");
         case dsp::INPUT_TRIM:
-            return DecodeInputRange(p, L"DSP_INPUT_TRIM_CH");
+            return DecodeInputRange(p, "DSP_INPUT_TRIM_CH");
         case dsp::INPUT_MUTE:
-            return DecodeInputRange(p, L"DSP_INPUT_CH_MUTE");
+            return DecodeInputRange(p, "DSP_INPUT_CH_MUTE");
         case dsp::INPUT_PHASE:
-            return DecodeInputRange(p, L"Get INPUT_CH_PHASE");
+            return DecodeInputRange(p, "Get INPUT_CH_PHASE");
         case dsp::INPUT_EQ:
             if (!TooShort(p, 3)) {
-                WriteLog(L"DSP_INPUT_EQ_CH OP=0x%x, scene =%d, \n", op, p[2]);
+                WriteLog("DSP_INPUT_EQ_CH OP=0x%x, scene =%d, \n", op, p[2]);
             }
             return DecodeEqBands(p);
         case dsp::INPUT_MIX_TRIM:
@@ -188,52 +185,52 @@ void DeviceLink::dsp_ack_process(std::span<const uint8_t> p) {
             if (TooShort(p, 3)) {
                 return;
             }
-            WriteLog(L"input_threshold = %d\n", S8(p[2]));
+            WriteLog("input_threshold = %d\n", S8(p[2]));
             return PostValue(Target::Report, kMsgDspReport, id, S8(p[2]));
         }
         case dsp::INPUT_NOISE:
             return DecodeNoise(p);
         case dsp::CH_TRIM_LINK:
-            return DecodeLink(p, L"scene(%d), trim_link(%d)\n");
+            return DecodeLink(p, "trim_link");
         case dsp::CH_DELAY_LINK:
-            return DecodeLink(p, L"scene(%d), delay_link(%d)\n");
+            return DecodeLink(p, "delay_link");
         case dsp::REMOTE_CH:
             if (!TooShort(p, 4)) {
                 PostValue(Target::Report, kMsgDspReport, id, U16(&p[2]));
             }
             return;
         case dsp::SOLO:
-            return DecodeRangeInts(p, L"DSP_CH_SOLO", L"ch(%d), solo(%d)\n");
+            return DecodeRangeInts(p, "DSP_CH_SOLO", "solo");
         case dsp::SPEAKER_CONFIG: {
             if (TooShort(p, 3)) {
                 return;
             }
-            WriteLog(L"DSP_SPK_CH_CONFIG spk_cfg(0x%02x)\n", p[2]);
+            WriteLog("DSP_SPK_CH_CONFIG spk_cfg(0x%02x)\n", p[2]);
             return PostRecord(Target::Report, kMsgDspReport, id, SpeakerConfigReport{p[2]});
         }
         case dsp::MIX_TYPE: {
             if (TooShort(p, 5)) {
                 return;
             }
-            WriteLog(L"MIX_TYPE OP=0x%x, scene =%d, source = 0x%x, mix_type(%d)\n", op, p[2], p[3],
+            WriteLog("MIX_TYPE OP=0x%x, scene =%d, source = 0x%x, mix_type(%d)\n", op, p[2], p[3],
                      p[4]);
             return PostRecord(Target::Report, kMsgDspReport, id,
                               ChannelIntReport{p[2], p[3], p[4]});
         }
         case dsp::HPF_Q_FACT:
-            return DecodeQFactor(p, L"DSP_HPF_Q_FACT_MODE");
+            return DecodeQFactor(p, "DSP_HPF_Q_FACT_MODE");
         case dsp::LPF_Q_FACT:
-            return DecodeQFactor(p, L"DSP_LPF_Q_FACT_MODE");
+            return DecodeQFactor(p, "DSP_LPF_Q_FACT_MODE");
         case dsp::FACTORY_PRESET:
-            return single_plain(L"fac_preset mode = %d\n");
+            return single_plain("fac_preset mode = ");
         case dsp::SETUP_MODE:
-            return single_plain(L"setup_mode mode = %d\n");
+            return single_plain("setup_mode mode = ");
         case dsp::AUTO_ON:
-            return single_plain(L"DSP_AUTO_EFFECTION_ON_OFF_CONTROL%d\n");
+            return single_plain("DSP_AUTO_EFFECTION_ON_OFF_CONTROL");
         case dsp::COMPRESSOR:
             return DecodeCompressor(p);
         case dsp::AMP_MUTE:
-            return single(L"DSP_AMP_MUTE OP=0x%x, MUTE = %d\n", false);
+            return single("DSP_AMP_MUTE", "MUTE", Signedness::Unsigned);
         case dsp::IN_DISTORT:
             return DecodeDistort(p, false);
         case dsp::OUT_DISTORT:
@@ -243,13 +240,13 @@ void DeviceLink::dsp_ack_process(std::span<const uint8_t> p) {
         case dsp::SPK_DIST:
             return DecodeSpeakerDistance(p);
         case dsp::MIX_SOURCE_SWITCH:
-            return single(L"DSP_MIX_SOURCE_SWITCH OP=0x%x, source = 0x%x\n", false);
+            return single("DSP_MIX_SOURCE_SWITCH", "source", Signedness::Unsigned, Shown::Hex);
         case dsp::MIX_TYPE2: {
             if (TooShort(p, 3)) {
                 return;
             }
-            WriteLog(L"MIX_TYPE2 OP=0x%x, mix_type(%d)\n", op, p[2]);
-            WriteLog(L"mix_type2(%d)\n", p[2]);
+            WriteLog("MIX_TYPE2 OP=0x%x, mix_type(%d)\n", op, p[2]);
+            WriteLog("mix_type2(%d)\n", p[2]);
             MixType2Report r;
             r.mix_type = p[2];
             return PostRecord(Target::Report, kMsgDspReport, id, r);
@@ -260,8 +257,7 @@ void DeviceLink::dsp_ack_process(std::span<const uint8_t> p) {
 }
 
 // One ChannelIntReport per channel, the value one unsigned byte.
-void DeviceLink::DecodeRangeInts(std::span<const uint8_t> p, const wchar_t* title,
-                                 const wchar_t* item) {
+void DeviceLink::DecodeRangeInts(std::span<const uint8_t> p, const char* title, const char* label) {
     if (TooShort(p, kRangeHeaderEnd)) {
         return;
     }
@@ -273,7 +269,7 @@ void DeviceLink::DecodeRangeInts(std::span<const uint8_t> p, const wchar_t* titl
     for (size_t k = 0; k < n; ++k) {
         const int ch = h.first + static_cast<int>(k);
         const int v = p[kRangeHeaderEnd + k];
-        WriteLog(item, ch, v);
+        WriteLog("ch(%d), %s(%d)\n", ch, label, v);
         PostRecord(Target::Report, kMsgDspReport, p[0], ChannelIntReport{h.scene, ch, v});
     }
 }
@@ -283,7 +279,7 @@ void DeviceLink::DecodeFilters(std::span<const uint8_t> p) {
         return;
     }
     const RangeHeader h = ReadHeader(p);
-    WriteLog(L"DSP_FILTER_GET OP=0x%x, scene =%d, source = 0x%x, from ch(%d) to ch_end(%d)\n", h.op,
+    WriteLog("DSP_FILTER_GET OP=0x%x, scene =%d, source = 0x%x, from ch(%d) to ch_end(%d)\n", h.op,
              h.scene, h.source, h.first, h.last);
     const size_t n = Arrived(p, kRangeHeaderEnd, 8, Announced(h.first, h.last));
     for (size_t k = 0; k < n; ++k) {
@@ -291,8 +287,8 @@ void DeviceLink::DecodeFilters(std::span<const uint8_t> p) {
         FilterReport r{
             h.scene, h.first + static_cast<int>(k), g[0], U16(g + 1), g[3], g[4], U16(g + 5), g[7]};
         WriteLog(
-            L"ch(%d): hp_type = %d, hp_freq = %d, hp_slope = %d, lp_type = %d, lp_freq = %d, "
-            L"lp_slope = %d\n",
+            "ch(%d): hp_type = %d, hp_freq = %d, hp_slope = %d, lp_type = %d, lp_freq = %d, "
+            "lp_slope = %d\n",
             r.channel, r.hp_type, r.hp_freq, r.hp_slope, r.lp_type, r.lp_freq, r.lp_slope);
         PostRecord(Target::Report, kMsgDspReport, p[0], r);
     }
@@ -306,7 +302,7 @@ void DeviceLink::DecodeEqBands(std::span<const uint8_t> p) {
         return;
     }
     const uint8_t scene = p[2], source = p[3], channel = p[4], first = p[5], last = p[6];
-    WriteLog(L"DSP_EQ_CH OP=0x%x, scene =%d, source = %d, ch= %d, band=%d, band_end = %d\n", p[1],
+    WriteLog("DSP_EQ_CH OP=0x%x, scene =%d, source = %d, ch= %d, band=%d, band_end = %d\n", p[1],
              scene, source, channel, first, last);
     const size_t n = Arrived(p, kStart, 6, Announced(first, last));
     for (size_t k = 0; k < n; ++k) {
@@ -317,7 +313,7 @@ void DeviceLink::DecodeEqBands(std::span<const uint8_t> p) {
                        U16(g),
                        wire::QReport(g + 2),
                        wire::GainReport(g + 4)};
-        WriteLog(L"band(%d), freq(%d), Q(%1.2f), Gain(%.2f)\n", r.band, r.freq, r.q, r.gain);
+        WriteLog("band(%d), freq(%d), Q(%1.2f), Gain(%.2f)\n", r.band, r.freq, r.q, r.gain);
         PostRecord(Target::Report, kMsgDspReport, p[0], r);
     }
 }
@@ -327,12 +323,12 @@ void DeviceLink::DecodeDelays(std::span<const uint8_t> p) {
         return;
     }
     const RangeHeader h = ReadHeader(p);
-    LogRangeTitle(L"DSP_DELAY_CH", h);
+    LogRangeTitle("DSP_DELAY_CH", h);
     const size_t n = Arrived(p, kRangeHeaderEnd, 3, Announced(h.first, h.last));
     for (size_t k = 0; k < n; ++k) {
         const int ch = h.first + static_cast<int>(k);
         const float delay = wire::DelayReport(&p[kRangeHeaderEnd + k * 3]);
-        WriteLog(L"ch(%d), delay(%.3f)\n", ch, delay);
+        WriteLog("ch(%d), delay(%.3f)\n", ch, delay);
         PostRecord(Target::Report, kMsgDspReport, p[0], ChannelFloatReport{h.scene, ch, delay});
     }
 }
@@ -342,14 +338,14 @@ void DeviceLink::DecodeTrims(std::span<const uint8_t> p) {
         return;
     }
     const RangeHeader h = ReadHeader(p);
-    LogRangeTitle(L"DSP_TRIM_CH", h);
+    LogRangeTitle("DSP_TRIM_CH", h);
     const bool fine = fine_trim_;
     const size_t group = fine ? 2 : 1;
     const size_t n = Arrived(p, kRangeHeaderEnd, group, Announced(h.first, h.last));
     for (size_t k = 0; k < n; ++k) {
         const int ch = h.first + static_cast<int>(k);
         const float trim = wire::TrimReport(&p[kRangeHeaderEnd + k * group], fine);
-        WriteLog(L"ch(%d), trim(%.2f)\n", ch, trim);
+        WriteLog("ch(%d), trim(%.2f)\n", ch, trim);
         PostRecord(Target::Report, kMsgDspReport, p[0], ChannelFloatReport{h.scene, ch, trim});
     }
 }
@@ -359,7 +355,7 @@ void DeviceLink::DecodeMix(std::span<const uint8_t> p) {
         return;
     }
     const RangeHeader h = ReadHeader(p);
-    LogRangeTitle(L"DSP_MIX_CH", h);
+    LogRangeTitle("DSP_MIX_CH", h);
     const bool wide = inputs_ >= 9;
     const size_t group = wide ? 2 : 1;
     const size_t n = Arrived(p, kRangeHeaderEnd, group, Announced(h.first, h.last));
@@ -367,13 +363,13 @@ void DeviceLink::DecodeMix(std::span<const uint8_t> p) {
         const uint8_t* g = &p[kRangeHeaderEnd + k * group];
         const int ch = h.first + static_cast<int>(k);
         const int mask = wide ? U16(g) : g[0];
-        WriteLog(L"source(%d) ch(%d), mix(%d)\n", h.source, ch, mask);
+        WriteLog("source(%d) ch(%d), mix(%d)\n", h.source, ch, mask);
         PostRecord(Target::Report, kMsgDspReport, p[0], MixReport{h.scene, h.source, ch, mask});
     }
 }
 
 // Link replies: scene, link, then half the output count of channel-pair bytes.
-void DeviceLink::DecodeLink(std::span<const uint8_t> p, const wchar_t* line) {
+void DeviceLink::DecodeLink(std::span<const uint8_t> p, const char* label) {
     if (TooShort(p, 4)) {
         return;
     }
@@ -385,11 +381,11 @@ void DeviceLink::DecodeLink(std::span<const uint8_t> p, const wchar_t* line) {
     for (size_t i = 0; i < n; ++i) {
         r.pairs[i] = p[4 + i];
     }
-    WriteLog(line, r.scene, r.link);
+    WriteLog("scene(%d), %s(%d)\n", r.scene, label, r.link);
     PostRecord(Target::Report, kMsgDspReport, p[0], r);
 }
 
-void DeviceLink::DecodeInputRange(std::span<const uint8_t> p, const wchar_t* title) {
+void DeviceLink::DecodeInputRange(std::span<const uint8_t> p, const char* title) {
     if (TooShort(p, kRangeHeaderEnd)) {
         return;
     }
@@ -413,17 +409,17 @@ void DeviceLink::DecodeInputMixTrim(std::span<const uint8_t> p) {
     }
     InputMixTrimReport r{p[2], p[3], p[4], p[5], p[6], {}};
     WriteLog(
-        L"DSP_INPUT_MIX_CH_TRIM OP=0x%x, scene =%d, source = 0x%x, in_ch(%d) from out_ch(%d) to "
-        L"out_ch_end(%d)\n",
+        "DSP_INPUT_MIX_CH_TRIM OP=0x%x, scene =%d, source = 0x%x, in_ch(%d) from out_ch(%d) to "
+        "out_ch_end(%d)\n",
         p[1], r.scene, r.source, r.input_channel, r.first_output, r.last_output);
-    WriteLog(L"in_ch(%d) -> out_ch_x(%d) to out_ch_y(%d), ", r.input_channel, r.first_output,
+    WriteLog("in_ch(%d) -> out_ch_x(%d) to out_ch_y(%d), ", r.input_channel, r.first_output,
              r.last_output);
     const size_t n = std::min(Arrived(p, kStart, 1, Announced(p[5], p[6])), r.trims.size());
     for (size_t i = 0; i < n; ++i) {
         r.trims[i] = static_cast<int8_t>(p[kStart + i]);
-        WriteLog(L"trim[%d]=(%d),", r.first_output + static_cast<int>(i), r.trims[i]);
+        WriteLog("trim[%d]=(%d),", r.first_output + static_cast<int>(i), r.trims[i]);
     }
-    WriteLog(L"\n");
+    WriteLog("\n");
     PostRecord(Target::Report, kMsgDspReport, p[0], r);
 }
 
@@ -433,36 +429,36 @@ void DeviceLink::DecodeNoise(std::span<const uint8_t> p) {
         return;
     }
     NoiseReport r{p[2], p[3], {}};
-    WriteLog(L"INPUT_NOISE OP=0x%x, ch_x=%d, ch_y = %d\n", p[1], r.first, r.last);
+    WriteLog("INPUT_NOISE OP=0x%x, ch_x=%d, ch_y = %d\n", p[1], r.first, r.last);
     const size_t n = Arrived(p, kStart, 2, Announced(p[2], p[3]));
     for (size_t k = 0; k < n; ++k) {
         const size_t ch = p[2] + k;
         const float noise = wire::NoiseReportValue(&p[kStart + k * 2]);
-        WriteLog(L"noise[%d]=(%f),", static_cast<int>(ch), noise);
+        WriteLog("noise[%d]=(%f),", static_cast<int>(ch), noise);
         if (ch < r.noise.size()) {
             r.noise[ch] = noise;
         }
     }
-    WriteLog(L"\n");
+    WriteLog("\n");
     PostRecord(Target::Report, kMsgDspReport, p[0], r);
 }
 
-void DeviceLink::DecodeQFactor(std::span<const uint8_t> p, const wchar_t* title) {
+void DeviceLink::DecodeQFactor(std::span<const uint8_t> p, const char* title) {
     if (TooShort(p, kRangeHeaderEnd)) {
         return;
     }
     const RangeHeader h = ReadHeader(p);
-    WriteLog(L"%ls OP=0x%x, ch_x=%d, ch_y = %d\n", title, h.op, h.first, h.last);
+    WriteLog("%s OP=0x%x, ch_x=%d, ch_y = %d\n", title, h.op, h.first, h.last);
     QFactorReport r{h.scene, h.source, h.first, h.last, {}};
     const size_t n = Arrived(p, kRangeHeaderEnd, 1, Announced(h.first, h.last));
     for (size_t k = 0; k < n; ++k) {
         const size_t ch = h.first + k;
-        WriteLog(L"q_fact_mode[%d]=(%d),", static_cast<int>(ch), p[kRangeHeaderEnd + k]);
+        WriteLog("q_fact_mode[%d]=(%d),", static_cast<int>(ch), p[kRangeHeaderEnd + k]);
         if (ch < r.modes.size()) {
             r.modes[ch] = p[kRangeHeaderEnd + k];
         }
     }
-    WriteLog(L"\n");
+    WriteLog("\n");
     PostRecord(Target::Report, kMsgDspReport, p[0], r);
 }
 
@@ -471,8 +467,8 @@ void DeviceLink::DecodeCompressor(std::span<const uint8_t> p) {
         return;
     }
     const RangeHeader h = ReadHeader(p);
-    WriteLog(L"DSP_COMPRESSOR_GET OP=0x%x, scene =%d, source =%d, from ch(%d) to ch_end(%d)\n",
-             h.op, h.scene, h.source, h.first, h.last);
+    WriteLog("DSP_COMPRESSOR_GET OP=0x%x, scene =%d, source =%d, from ch(%d) to ch_end(%d)\n", h.op,
+             h.scene, h.source, h.first, h.last);
     constexpr size_t kGroup = 11;
     const size_t n = Arrived(p, kRangeHeaderEnd, kGroup, Announced(h.first, h.last));
     for (size_t k = 0; k < n; ++k) {
@@ -487,8 +483,8 @@ void DeviceLink::DecodeCompressor(std::span<const uint8_t> p) {
         r.attack = U16(g + 7);
         r.release = U16(g + 9);
         WriteLog(
-            L"ch(%d): bypass = %d, noise = (%f), ratio = (%f), soft_knee =(%f), attack_time = "
-            L"%d, release_time = %d\n",
+            "ch(%d): bypass = %d, noise = (%f), ratio = (%f), soft_knee =(%f), attack_time = "
+            "%d, release_time = %d\n",
             r.channel, r.bypass, static_cast<double>(r.threshold), r.ratio, r.knee, r.attack,
             r.release);
         PostRecord(Target::Report, kMsgDspReport, p[0], r);
@@ -502,14 +498,14 @@ void DeviceLink::DecodeDistort(std::span<const uint8_t> p, bool output) {
         return;
     }
     const uint8_t source = p[2], first = p[3], last = p[4];
-    WriteLog(output ? L"DSP_OUTPUT_CH_DISTORT OP=0x%x, source = 0x%x, from ch(%d) to ch_end(%d)\n"
-                    : L"DSP_INPUT_CH_DISTORT OP=0x%x, source = 0x%x, from ch(%d) to ch_end(%d)\n",
+    WriteLog(output ? "DSP_OUTPUT_CH_DISTORT OP=0x%x, source = 0x%x, from ch(%d) to ch_end(%d)\n"
+                    : "DSP_INPUT_CH_DISTORT OP=0x%x, source = 0x%x, from ch(%d) to ch_end(%d)\n",
              p[1], source, first, last);
     std::array<int8_t, kReportChannelSlots> levels{};
     const size_t n = Arrived(p, kStart, 1, Announced(first, last));
     for (size_t k = 0; k < n; ++k) {
         const size_t ch = first + k;
-        WriteLog(L"ch(%d), distort(%d)\n", static_cast<int>(ch), S8(p[kStart + k]));
+        WriteLog("ch(%d), distort(%d)\n", static_cast<int>(ch), S8(p[kStart + k]));
         if (ch < levels.size()) {
             levels[ch] = static_cast<int8_t>(p[kStart + k]);
         }
@@ -528,9 +524,9 @@ void DeviceLink::DecodeMemData(std::span<const uint8_t> p) {
         return;
     }
     const MemDataReport r{wire::U32LE(&p[2]), wire::U32LE(&p[6])};
-    WriteLog(L"DSP_MEM_DATA: addr(0x%08x), data(0x%08x)\n", r.address, r.data);
-    WriteLog(L"addr %02x, %02x, %02x, %02x\n", p[2], p[3], p[4], p[5]);
-    WriteLog(L"data %02x, %02x, %02x, %02x\n", p[6], p[7], p[8], p[9]);
+    WriteLog("DSP_MEM_DATA: addr(0x%08x), data(0x%08x)\n", r.address, r.data);
+    WriteLog("addr %02x, %02x, %02x, %02x\n", p[2], p[3], p[4], p[5]);
+    WriteLog("data %02x, %02x, %02x, %02x\n", p[6], p[7], p[8], p[9]);
     PostRecord(Target::Memory, kMsgMemData, p[0], r);
 }
 
@@ -539,18 +535,18 @@ void DeviceLink::DecodeSpeakerDistance(std::span<const uint8_t> p) {
         return;
     }
     const RangeHeader h = ReadHeader(p);
-    WriteLog(L"DSP_SPK_DIST OP=0x%x, ch_x=%d, ch_y = %d\n", h.op, h.first, h.last);
+    WriteLog("DSP_SPK_DIST OP=0x%x, ch_x=%d, ch_y = %d\n", h.op, h.first, h.last);
     SpeakerDistanceReport r{h.scene, h.source, h.first, h.last, {}};
     const size_t n = Arrived(p, kRangeHeaderEnd, 2, Announced(h.first, h.last));
     for (size_t k = 0; k < n; ++k) {
         const size_t ch = h.first + k;
         const int dist = U16(&p[kRangeHeaderEnd + k * 2]);
-        WriteLog(L"q_spk_dist[%d]=(%d/100),", static_cast<int>(ch), dist);
+        WriteLog("q_spk_dist[%d]=(%d/100),", static_cast<int>(ch), dist);
         if (ch < r.distances.size()) {
             r.distances[ch] = static_cast<uint16_t>(dist);
         }
     }
-    WriteLog(L"\n");
+    WriteLog("\n");
     PostRecord(Target::Report, kMsgDspReport, p[0], r);
 }
 
@@ -562,9 +558,9 @@ void DeviceLink::DecodeIrcStatus(std::span<const uint8_t> p) {
     }
     const int status = p[2];
     const int progress = Has(p, 6) ? p[5] : 0;
-    WriteLog(L"DSP_IRC_CTRL Update Status = 0x%x, progress = %d\n", status, progress);
+    WriteLog("DSP_IRC_CTRL Update Status = 0x%x, progress = %d\n", status, progress);
     if (status >= static_cast<int>(std::size(kIrcStatusNames))) {
-        WriteLog(L"IRC status 0x%x unknown, not posted\n", status);
+        WriteLog("IRC status 0x%x unknown, not posted\n", status);
         return;
     }
     if (status == kIrcTestFail) {
@@ -573,13 +569,13 @@ void DeviceLink::DecodeIrcStatus(std::span<const uint8_t> p) {
         }
         const int reason = p[6];
         if (reason >= static_cast<int>(std::size(kIrcFailNames))) {
-            WriteLog(L"%ls%d unknown, not posted\n", kIrcStatusNames[status], reason);
+            WriteLog("%s%d unknown, not posted\n", kIrcStatusNames[status], reason);
             return;
         }
-        WriteLog(L"%ls%ls\n", kIrcStatusNames[status], kIrcFailNames[reason]);
+        WriteLog("%s%s\n", kIrcStatusNames[status], kIrcFailNames[reason]);
         return PostValue(Target::Calibration, kMsgCalibration, status, reason);
     }
-    WriteLog(L"%ls\n", kIrcStatusNames[status]);
+    WriteLog("%s\n", kIrcStatusNames[status]);
     if (status == 7 || status == 8) {
         if (!TooShort(p, 4)) {
             PostValue(Target::Calibration, kMsgCalibration, status, p[3]);
@@ -593,14 +589,15 @@ void DeviceLink::DecodeIrcStatus(std::span<const uint8_t> p) {
 
 // Calibration channel replies: first, last at bytes 2 and 3, values from byte 4 (two bytes of
 // hundredths for distances, one byte otherwise).
-void DeviceLink::DecodeIrcChannels(std::span<const uint8_t> p, const wchar_t* title,
-                                   const wchar_t* item, bool distance) {
+void DeviceLink::DecodeIrcChannels(std::span<const uint8_t> p, IrcValue kind, const char* title,
+                                   const char* label, const char* titleTail) {
     constexpr size_t kStart = 4;
     if (TooShort(p, kStart)) {
         return;
     }
     const uint8_t first = p[2], last = p[3];
-    WriteLog(title, first, last);
+    WriteLog("%s Update from ch(%d) to ch_end(%d)%s\n", title, first, last, titleTail);
+    const bool distance = kind == IrcValue::Distance;
     const size_t group = distance ? 2 : 1;
     const size_t n = Arrived(p, kStart, group, Announced(first, last));
     for (size_t k = 0; k < n; ++k) {
@@ -610,11 +607,11 @@ void DeviceLink::DecodeIrcChannels(std::span<const uint8_t> p, const wchar_t* ti
         if (distance) {
             r.value = wire::HundredthsReport(g);
             r.int_value = static_cast<int32_t>(r.value);
-            WriteLog(item, r.channel, r.value);
+            WriteLog("ch(%d), %s(%f)\n", r.channel, label, static_cast<double>(r.value));
         } else {
             r.int_value = g[0];
             r.value = static_cast<float>(g[0]);
-            WriteLog(item, r.channel, r.int_value);
+            WriteLog("ch(%d), %s(%d)\n", r.channel, label, r.int_value);
         }
         PostRecord(Target::Calibration, kMsgCalibration, p[0], r);
     }
@@ -626,14 +623,14 @@ void DeviceLink::DecodeIrcEq(std::span<const uint8_t> p) {
         return;
     }
     const uint8_t channel = p[2], first = p[3], last = p[4];
-    WriteLog(L"DSP_IRC_EQ Update from ch(%d) from band(%d) to band_end(%d) \n", channel, first,
+    WriteLog("DSP_IRC_EQ Update from ch(%d) from band(%d) to band_end(%d) \n", channel, first,
              last);
     const size_t n = Arrived(p, kStart, 6, Announced(first, last));
     for (size_t k = 0; k < n; ++k) {
         const uint8_t* g = &p[kStart + k * 6];
         IrcEqBandReport r{channel, first + static_cast<int>(k), U16(g), wire::QReport(g + 2),
                           wire::GainReport(g + 4)};
-        WriteLog(L"band(%d), freq(%d), Q(%1.2f), Gain(%.2f)\n", r.band, r.freq, r.q, r.gain);
+        WriteLog("band(%d), freq(%d), Q(%1.2f), Gain(%.2f)\n", r.band, r.freq, r.q, r.gain);
         PostRecord(Target::Calibration, kMsgCalibration, p[0], r);
     }
 }
@@ -644,14 +641,14 @@ void DeviceLink::DecodeIrcSpectrum(std::span<const uint8_t> p) {
         return;
     }
     const uint8_t channel = p[2], first = p[3], last = p[4];
-    WriteLog(L"DSP_IRC_SPECTRUM Update from band(%d) to band_end(%d) @ ch(%d) \n", first, last,
+    WriteLog("DSP_IRC_SPECTRUM Update from band(%d) to band_end(%d) @ ch(%d) \n", first, last,
              channel);
     const size_t n = Arrived(p, kStart, 5, Announced(first, last));
     for (size_t k = 0; k < n; ++k) {
         const uint8_t* g = &p[kStart + k * 5];
         IrcSpectrumReport r{channel, first + static_cast<int>(k), wire::SpectrumFreqReport(g),
                             wire::SpectrumGainReport(g + 3)};
-        WriteLog(L"band(%d), freq(%f), Gain(%f)\n", r.band, r.freq, r.gain);
+        WriteLog("band(%d), freq(%f), Gain(%f)\n", r.band, r.freq, r.gain);
         PostRecord(Target::Calibration, kMsgCalibration, p[0], r);
     }
 }

@@ -2,7 +2,7 @@
 
 #include "commands/device_link.h"
 #include "commands/wire_values.h"
-#include "shell/log/log.h"
+#include "log/log.h"
 
 namespace korvel {
 
@@ -30,7 +30,7 @@ std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
 
 }  // namespace
 
-bool DeviceLink::RangeSet(const wchar_t* name, uint8_t subcmd, int scene, int source, int first,
+bool DeviceLink::RangeSet(const char* name, uint8_t subcmd, int scene, int source, int first,
                           int last, size_t group, size_t values, size_t limit, bool immediately,
                           const std::function<void(std::vector<uint8_t>&, size_t)>& append) {
     const size_t count = RangeCount(first, last);
@@ -39,7 +39,7 @@ bool DeviceLink::RangeSet(const wchar_t* name, uint8_t subcmd, int scene, int so
         return Refuse(name, bytes, limit);
     }
     if (count > values) {
-        WriteLog(L"%ls: request refused, %d channels asked but %d values given\n", name,
+        WriteLog("%s: request refused, %d channels asked but %d values given\n", name,
                  static_cast<int>(count), static_cast<int>(values));
         return false;
     }
@@ -50,22 +50,22 @@ bool DeviceLink::RangeSet(const wchar_t* name, uint8_t subcmd, int scene, int so
     return Dispatch(MCMD_DSP, subcmd, OP_SET, std::move(payload), immediately);
 }
 
-bool DeviceLink::LinkSet(const wchar_t* name, uint8_t subcmd, int scene, int link, int pair_count,
+bool DeviceLink::LinkSet(const char* name, uint8_t subcmd, int scene, int link, int pair_count,
                          std::span<const ChannelPair> pairs, bool immediately) {
     const size_t count = pair_count < 0 ? 0u : static_cast<size_t>(pair_count);
-    WriteLog(L"%ls scene(%d), link(%d), ch_count(%d)\n", name, scene, link, pair_count);
+    WriteLog("%s scene(%d), link(%d), ch_count(%d)\n", name, scene, link, pair_count);
     if (3 + 2 * count > kMaxCommandPayload) {
         return Refuse(name, 3 + 2 * count, kMaxCommandPayload);
     }
     if (count > pairs.size()) {
-        WriteLog(L"%ls: request refused, %d pairs asked but %d given\n", name,
+        WriteLog("%s: request refused, %d pairs asked but %d given\n", name,
                  static_cast<int>(count), static_cast<int>(pairs.size()));
         return false;
     }
     std::vector<uint8_t> payload = Bytes({scene, link, pair_count});
     for (size_t i = 0; i < count; ++i) {
         if (subcmd == dsp::CH_LINK) {
-            WriteLog(L"from ch(%d) to ch(%d)\n", pairs[i].from, pairs[i].to);
+            WriteLog("from ch(%d) to ch(%d)\n", pairs[i].from, pairs[i].to);
         }
         payload.push_back(pairs[i].from);
         payload.push_back(pairs[i].to);
@@ -80,12 +80,12 @@ bool DeviceLink::RangeGet(uint8_t subcmd, int scene, int source, int first, int 
 // --- Set commands --------------------------------------------------------------------------
 
 bool DeviceLink::Source_Switch_Ctrl(int source, bool immediately) {
-    WriteLog(L"Source_Switch_Ctrl: source(0x%x)\n", source);
+    WriteLog("Source_Switch_Ctrl: source(0x%x)\n", source);
     return Dispatch(MCMD_DSP, dsp::SOURCE_SWITCH, OP_SET, Bytes({source}), immediately);
 }
 
 bool DeviceLink::Main_Volume_Ctrl(float volume, bool immediately) {
-    WriteLog(L"Main_Volume_Ctrl gain:(%.1f)\n", volume);
+    WriteLog("Main_Volume_Ctrl gain:(%.1f)\n", volume);
     return Dispatch(MCMD_DSP, dsp::VOLUME, OP_SET, Bytes({static_cast<int>(volume)}), immediately);
 }
 
@@ -100,8 +100,8 @@ bool DeviceLink::Mute_Ctrl(int mute, bool immediately) {
 bool DeviceLink::Filter_Ctrl(int scene, int source, int channel, int filter, int freq, int slope,
                              int type, bool immediately) {
     WriteLog(
-        L"Filter_Ctrl scene@(%d), source(%d), ch(%d), iFilter(%d), freq(%d), slope(%d), "
-        L"type(%d)\n",
+        "Filter_Ctrl scene@(%d), source(%d), ch(%d), iFilter(%d), freq(%d), slope(%d), "
+        "type(%d)\n",
         scene, source, channel, filter, freq, slope, type);
     std::vector<uint8_t> payload = Bytes({scene, source, channel, filter, type});
     wire::PutFrequency(payload, freq);
@@ -111,7 +111,7 @@ bool DeviceLink::Filter_Ctrl(int scene, int source, int channel, int filter, int
 
 bool DeviceLink::EQ_Ctrl(int scene, int source, int channel, int band, int freq, float q,
                          float gain, bool immediately) {
-    WriteLog(L"EQ_Ctrl: gain(%.2f) ,freqValue(%d) ,qValue(%f) @ band(%d) @channel(%d) @scene(%d)\n",
+    WriteLog("EQ_Ctrl: gain(%.2f) ,freqValue(%d) ,qValue(%f) @ band(%d) @channel(%d) @scene(%d)\n",
              gain, freq, q, band, channel, scene);
     std::vector<uint8_t> payload = Bytes({scene, source, channel, band});
     wire::PutFrequency(payload, freq);
@@ -122,9 +122,9 @@ bool DeviceLink::EQ_Ctrl(int scene, int source, int channel, int band, int freq,
 
 bool DeviceLink::Delay_Ctrl(int scene, int source, int first, int last,
                             std::span<const float> delays, bool immediately) {
-    return RangeSet(L"Delay_Ctrl", dsp::DELAY, scene, source, first, last, 3, delays.size(),
+    return RangeSet("Delay_Ctrl", dsp::DELAY, scene, source, first, last, 3, delays.size(),
                     kDelayBuffer, immediately, [&](std::vector<uint8_t>& out, size_t k) {
-                        WriteLog(L"Delay_Ctrl: scene(%d), channel(%d), delay(%.3f)\n", scene,
+                        WriteLog("Delay_Ctrl: scene(%d), channel(%d), delay(%.3f)\n", scene,
                                  first + static_cast<int>(k), delays[k]);
                         wire::PutDelay(out, delays[k]);
                     });
@@ -132,21 +132,23 @@ bool DeviceLink::Delay_Ctrl(int scene, int source, int first, int last,
 
 bool DeviceLink::Trim_Ctrl(int scene, int source, int first, int last, std::span<const float> trims,
                            bool immediately) {
-    WriteLog(L"destch_x = %d, dest_chy = %d\n", first, last);
+    WriteLog("destch_x = %d, dest_chy = %d\n", first, last);
     const bool fine = fine_trim_;
-    return RangeSet(L"Trim_Ctrl", dsp::TRIM, scene, source, first, last, fine ? 2 : 1, trims.size(),
+    return RangeSet("Trim_Ctrl", dsp::TRIM, scene, source, first, last, fine ? 2 : 1, trims.size(),
                     kRangeBuffer, immediately, [&](std::vector<uint8_t>& out, size_t k) {
-                        WriteLog(L"Trim_Ctrl: scene(%d), channel(%d), trim(%.2f)\n", scene,
+                        WriteLog("Trim_Ctrl: scene(%d), channel(%d), trim(%.2f)\n", scene,
                                  first + static_cast<int>(k), trims[k]);
                         wire::PutTrim(out, trims[k], fine);
                     });
 }
 
 namespace {
-// One byte per channel, logged with `format` (scene, channel, value).
-auto ByteGroup(const wchar_t* format, int scene, int first, std::span<const uint8_t> values) {
+// One byte per channel, logged as "<command>: scene(..), channel(..), <label>(<value>)".
+auto ByteGroup(const char* command, const char* label, int scene, int first,
+               std::span<const uint8_t> values) {
     return [=](std::vector<uint8_t>& out, size_t k) {
-        WriteLog(format, scene, first + static_cast<int>(k), values[k]);
+        WriteLog("%s: scene(%d), channel(%d), %s(%d)\n", command, scene,
+                 first + static_cast<int>(k), label, values[k]);
         out.push_back(values[k]);
     };
 }
@@ -154,29 +156,27 @@ auto ByteGroup(const wchar_t* format, int scene, int first, std::span<const uint
 
 bool DeviceLink::Mute_Ch_Ctrl(int scene, int source, int first, int last,
                               std::span<const uint8_t> mutes, bool immediately) {
-    return RangeSet(
-        L"Mute_Ch_Ctrl", dsp::MUTE_CH, scene, source, first, last, 1, mutes.size(), kRangeBuffer,
-        immediately,
-        ByteGroup(L"Mute_Ch_Ctrl: scene(%d), channel(%d), mute(%d)\n", scene, first, mutes));
+    return RangeSet("Mute_Ch_Ctrl", dsp::MUTE_CH, scene, source, first, last, 1, mutes.size(),
+                    kRangeBuffer, immediately,
+                    ByteGroup("Mute_Ch_Ctrl", "mute", scene, first, mutes));
 }
 
 bool DeviceLink::Phase_Ctrl(int scene, int source, int first, int last,
                             std::span<const uint8_t> phases, bool immediately) {
-    return RangeSet(
-        L"Phase_Ctrl", dsp::PHASE, scene, source, first, last, 1, phases.size(), kRangeBuffer,
-        immediately,
-        ByteGroup(L"Phase_Ctrl: scene(%d), channel(%d), phase(%d)\n", scene, first, phases));
+    return RangeSet("Phase_Ctrl", dsp::PHASE, scene, source, first, last, 1, phases.size(),
+                    kRangeBuffer, immediately,
+                    ByteGroup("Phase_Ctrl", "phase", scene, first, phases));
 }
 
 bool DeviceLink::Mix_Ch_Ctrl(int scene, int source, int first, int last, std::span<const int> masks,
                              bool immediately) {
     const bool wide = inputs_ >= 9;
-    return RangeSet(L"Mix_Ch_Ctrl", dsp::MIX_CH, scene, source, first, last, wide ? 2 : 1,
+    return RangeSet("Mix_Ch_Ctrl", dsp::MIX_CH, scene, source, first, last, wide ? 2 : 1,
                     masks.size(), kRangeBuffer, immediately,
                     [&](std::vector<uint8_t>& out, size_t k) {
                         WriteLog(
-                            L"Mix_Ch_Ctrl: scene(%d), source(%d), output_channel(%d), "
-                            L"input_ch(0x%x)\n",
+                            "Mix_Ch_Ctrl: scene(%d), source(%d), output_channel(%d), "
+                            "input_ch(0x%x)\n",
                             scene, source, first + static_cast<int>(k), masks[k]);
                         if (wide) {
                             wire::PutU16(out, masks[k]);
@@ -189,11 +189,11 @@ bool DeviceLink::Mix_Ch_Ctrl(int scene, int source, int first, int last, std::sp
 bool DeviceLink::Remap_Ch_Ctrl(int scene, int second, int output_channel,
                                std::span<const uint8_t> inputs, bool immediately) {
     if (3 + inputs.size() > kRangeBuffer) {
-        return Refuse(L"Remap_Ch_Ctrl", 3 + inputs.size(), kRangeBuffer);
+        return Refuse("Remap_Ch_Ctrl", 3 + inputs.size(), kRangeBuffer);
     }
     std::vector<uint8_t> payload = Bytes({scene, second, output_channel});
     for (uint8_t input : inputs) {
-        WriteLog(L"Remap_Ch_Ctrl: scene(%d), output_channel(%d), input_ch(%d)\n", scene,
+        WriteLog("Remap_Ch_Ctrl: scene(%d), output_channel(%d), input_ch(%d)\n", scene,
                  output_channel, input);
         payload.push_back(input);
     }
@@ -202,11 +202,11 @@ bool DeviceLink::Remap_Ch_Ctrl(int scene, int second, int output_channel,
 
 bool DeviceLink::CH_Type_Ctrl(int scene, int source, int first, int last,
                               std::span<const uint8_t> types, bool immediately) {
-    WriteLog(L"CH_Type_Ctrl scene(%d), source(%d), ch_x(%d), ch_y(%d)\n", scene, source, first,
+    WriteLog("CH_Type_Ctrl scene(%d), source(%d), ch_x(%d), ch_y(%d)\n", scene, source, first,
              last);
-    return RangeSet(L"CH_Type_Ctrl", dsp::CH_TYPE, scene, source, first, last, 1, types.size(),
+    return RangeSet("CH_Type_Ctrl", dsp::CH_TYPE, scene, source, first, last, 1, types.size(),
                     kRangeBuffer, immediately, [&](std::vector<uint8_t>& out, size_t k) {
-                        WriteLog(L"CH_Type_Ctrl channel(%d) -> t_ch_type(0x%x)\n",
+                        WriteLog("CH_Type_Ctrl channel(%d) -> t_ch_type(0x%x)\n",
                                  first + static_cast<int>(k), types[k]);
                         out.push_back(types[k]);
                     });
@@ -214,18 +214,18 @@ bool DeviceLink::CH_Type_Ctrl(int scene, int source, int first, int last,
 
 bool DeviceLink::CH_Link_Ctrl(int scene, int link, int pair_count,
                               std::span<const ChannelPair> pairs, bool immediately) {
-    return LinkSet(L"CH_Link_Ctrl", dsp::CH_LINK, scene, link, pair_count, pairs, immediately);
+    return LinkSet("CH_Link_Ctrl", dsp::CH_LINK, scene, link, pair_count, pairs, immediately);
 }
 
 bool DeviceLink::CH_Trim_Link_Ctrl(int scene, int link, int pair_count,
                                    std::span<const ChannelPair> pairs, bool immediately) {
-    return LinkSet(L"CH_Trim_Link_Ctrl", dsp::CH_TRIM_LINK, scene, link, pair_count, pairs,
+    return LinkSet("CH_Trim_Link_Ctrl", dsp::CH_TRIM_LINK, scene, link, pair_count, pairs,
                    immediately);
 }
 
 bool DeviceLink::CH_Delay_Link_Ctrl(int scene, int link, int pair_count,
                                     std::span<const ChannelPair> pairs, bool immediately) {
-    return LinkSet(L"CH_Delay_Link_Ctrl", dsp::CH_DELAY_LINK, scene, link, pair_count, pairs,
+    return LinkSet("CH_Delay_Link_Ctrl", dsp::CH_DELAY_LINK, scene, link, pair_count, pairs,
                    immediately);
 }
 
@@ -234,42 +234,41 @@ bool DeviceLink::CH_Lock_Ctrl(int scene, int lock, bool immediately) {
 }
 
 bool DeviceLink::DSP_Bypass_Ctrl(int scene, int channel, int bypass, bool immediately) {
-    WriteLog(L"DSP_Bypass_Ctrl: scene(%d), channel(%d), bypass(%d)\n", scene, channel, bypass);
+    WriteLog("DSP_Bypass_Ctrl: scene(%d), channel(%d), bypass(%d)\n", scene, channel, bypass);
     return Dispatch(MCMD_DSP, dsp::BYPASS, OP_SET, Bytes({scene, channel, bypass}), immediately);
 }
 
 bool DeviceLink::PEQ_Reset_Ctrl(int scene, int source, int channel_count,
                                 std::span<const uint8_t> channels, bool immediately) {
     const size_t count = channel_count < 0 ? 0u : static_cast<size_t>(channel_count);
-    WriteLog(L"PEQ_Reset_Ctrl: scene(%d), ch_count(%d), ", scene, channel_count);
+    WriteLog("PEQ_Reset_Ctrl: scene(%d), ch_count(%d), ", scene, channel_count);
     if (3 + count > kMaxCommandPayload) {
-        WriteLog(L"\n");
-        return Refuse(L"PEQ_Reset_Ctrl", 3 + count, kMaxCommandPayload);
+        WriteLog("\n");
+        return Refuse("PEQ_Reset_Ctrl", 3 + count, kMaxCommandPayload);
     }
     if (count > channels.size()) {
-        WriteLog(L"\nPEQ_Reset_Ctrl: request refused, %d channels asked but %d given\n",
+        WriteLog("\nPEQ_Reset_Ctrl: request refused, %d channels asked but %d given\n",
                  channel_count, static_cast<int>(channels.size()));
         return false;
     }
     std::vector<uint8_t> payload = Bytes({scene, source, channel_count});
     for (size_t i = 0; i < count; ++i) {
-        WriteLog(L"ch(%d), ", channels[i]);
+        WriteLog("ch(%d), ", channels[i]);
         payload.push_back(channels[i]);
     }
-    WriteLog(L"\n");
+    WriteLog("\n");
     return Dispatch(MCMD_DSP, dsp::PEQ_RESET, OP_SET, std::move(payload), immediately);
 }
 
 bool DeviceLink::PEQ_Bypass_Ctrl(int scene, int source, int first, int last,
                                  std::span<const uint8_t> bypasses, bool immediately) {
-    return RangeSet(L"PEQ_Bypass_Ctrl", dsp::PEQ_BYPASS, scene, source, first, last, 1,
+    return RangeSet("PEQ_Bypass_Ctrl", dsp::PEQ_BYPASS, scene, source, first, last, 1,
                     bypasses.size(), kRangeBuffer, immediately,
-                    ByteGroup(L"PEQ_Bypass_Ctrl: scene(%d), channel(%d), bypass(%d)\n", scene,
-                              first, bypasses));
+                    ByteGroup("PEQ_Bypass_Ctrl", "bypass", scene, first, bypasses));
 }
 
 bool DeviceLink::IRC_Ctrl(int on, int irc_channels, int eq_mode, bool immediately) {
-    WriteLog(L"IRC_Ctrl: on(%d), ircch=0x%x, irc_eqmode = %d, syncMode(%d)\n", on, irc_channels,
+    WriteLog("IRC_Ctrl: on(%d), ircch=0x%x, irc_eqmode = %d, syncMode(%d)\n", on, irc_channels,
              eq_mode, immediately ? 1 : 0);
     std::vector<uint8_t> payload = Bytes({on});
     wire::PutU16(payload, irc_channels);
@@ -278,21 +277,20 @@ bool DeviceLink::IRC_Ctrl(int on, int irc_channels, int eq_mode, bool immediatel
 }
 
 bool DeviceLink::IRC_Set_Test_Mic(int on, bool immediately) {
-    WriteLog(L"IRC_Set_Test_Mic: on(%d)\n", on);
+    WriteLog("IRC_Set_Test_Mic: on(%d)\n", on);
     return Dispatch(MCMD_DSP, dsp::IRC_TEST_MIC, OP_SET, Bytes({on}), immediately);
 }
 
 bool DeviceLink::IRC_Sel_Test_Module(int module, bool immediately) {
-    WriteLog(L"IRC_Sel_Test_Module: Module(0x%x), syncMode(%d)\n", module, immediately ? 1 : 0);
+    WriteLog("IRC_Sel_Test_Module: Module(0x%x), syncMode(%d)\n", module, immediately ? 1 : 0);
     return Dispatch(MCMD_DSP, dsp::IRC_TEST_MODULE, OP_SET, Bytes({module}), immediately);
 }
 
 bool DeviceLink::Input_Trim_Ctrl(int scene, int source, int first, int last,
                                  std::span<const int> gains, bool immediately) {
-    return RangeSet(L"Input_Trim_Ctrl", dsp::INPUT_TRIM, scene, source, first, last, 1,
-                    gains.size(), kRangeBuffer, immediately,
-                    [&](std::vector<uint8_t>& out, size_t k) {
-                        WriteLog(L"Input_Trim_Ctrl: scene(%d), channel(%d), gain(%d)\n", scene,
+    return RangeSet("Input_Trim_Ctrl", dsp::INPUT_TRIM, scene, source, first, last, 1, gains.size(),
+                    kRangeBuffer, immediately, [&](std::vector<uint8_t>& out, size_t k) {
+                        WriteLog("Input_Trim_Ctrl: scene(%d), channel(%d), gain(%d)\n", scene,
                                  first + static_cast<int>(k), gains[k]);
                         out.push_back(Byte(gains[k]));
                     });
@@ -300,12 +298,12 @@ bool DeviceLink::Input_Trim_Ctrl(int scene, int source, int first, int last,
 
 bool DeviceLink::Mute_Input_Ch_Ctrl(int scene, int source, int first, int last,
                                     std::span<const uint8_t> mutes, bool immediately) {
-    return RangeSet(L"Mute_Input_Ch_Ctrl", dsp::INPUT_MUTE, scene, source, first, last, 1,
+    return RangeSet("Mute_Input_Ch_Ctrl", dsp::INPUT_MUTE, scene, source, first, last, 1,
                     mutes.size(), kRangeBuffer, immediately,
                     [&](std::vector<uint8_t>& out, size_t k) {
                         WriteLog(
-                            L"Mute_Input_Ch_Ctrl: scene(%d),source (%d), channel(%d), "
-                            L"mute(%d)\n",
+                            "Mute_Input_Ch_Ctrl: scene(%d),source (%d), channel(%d), "
+                            "mute(%d)\n",
                             scene, source, first + static_cast<int>(k), mutes[k]);
                         out.push_back(mutes[k]);
                     });
@@ -313,12 +311,12 @@ bool DeviceLink::Mute_Input_Ch_Ctrl(int scene, int source, int first, int last,
 
 bool DeviceLink::Input_Phase_Ctrl(int scene, int source, int first, int last,
                                   std::span<const uint8_t> phases, bool immediately) {
-    return RangeSet(L"Input_Phase_Ctrl", dsp::INPUT_PHASE, scene, source, first, last, 1,
+    return RangeSet("Input_Phase_Ctrl", dsp::INPUT_PHASE, scene, source, first, last, 1,
                     phases.size(), kRangeBuffer, immediately,
                     [&](std::vector<uint8_t>& out, size_t k) {
                         WriteLog(
-                            L"Input_Phase_Ctrl: scene(%d), source(%d), channel(%d), "
-                            L"phase(%d)\n",
+                            "Input_Phase_Ctrl: scene(%d), source(%d), channel(%d), "
+                            "phase(%d)\n",
                             scene, source, first + static_cast<int>(k), phases[k]);
                         out.push_back(phases[k]);
                     });
@@ -330,18 +328,18 @@ bool DeviceLink::Input_EQ_Ctrl(int scene, int source, int channel, int first_ban
     const size_t count = RangeCount(first_band, last_band);
     const size_t bytes = 5 + count * 6;
     if (bytes > kRangeBuffer) {
-        return Refuse(L"Input_EQ_Ctrl", bytes, kRangeBuffer);
+        return Refuse("Input_EQ_Ctrl", bytes, kRangeBuffer);
     }
     if (count > freqs.size() || count > qs.size() || count > gains.size()) {
-        WriteLog(L"Input_EQ_Ctrl: request refused, %d bands asked but fewer values given\n",
+        WriteLog("Input_EQ_Ctrl: request refused, %d bands asked but fewer values given\n",
                  static_cast<int>(count));
         return false;
     }
     std::vector<uint8_t> payload = Bytes({scene, source, channel, first_band, last_band});
     for (size_t k = 0; k < count; ++k) {
         WriteLog(
-            L"Input_EQ_Ctrl: gain(%02f) ,freqValue(%d) ,qValue(%f) @band(%d) @ channel(%d) "
-            L"@scene(%d)\n",
+            "Input_EQ_Ctrl: gain(%02f) ,freqValue(%d) ,qValue(%f) @band(%d) @ channel(%d) "
+            "@scene(%d)\n",
             gains[k], freqs[k], qs[k], first_band + static_cast<int>(k), channel, scene);
         wire::PutFrequency(payload, freqs[k]);
         wire::PutQ(payload, qs[k]);
@@ -355,26 +353,26 @@ bool DeviceLink::Input_Mix_Trim_Ctrl(int scene, int source, int in_channel, int 
                                      bool immediately) {
     const size_t count = RangeCount(first_output, last_output);
     if (5 + count > kRangeBuffer) {
-        return Refuse(L"Input_Mix_Trim_Ctrl", 5 + count, kRangeBuffer);
+        return Refuse("Input_Mix_Trim_Ctrl", 5 + count, kRangeBuffer);
     }
     if (count > trims.size()) {
-        WriteLog(L"Input_Mix_Trim_Ctrl: request refused, %d outputs asked but %d values given\n",
+        WriteLog("Input_Mix_Trim_Ctrl: request refused, %d outputs asked but %d values given\n",
                  static_cast<int>(count), static_cast<int>(trims.size()));
         return false;
     }
-    WriteLog(L"Input_Mix_Trim_Ctrl: scene(%d), source(%d), in_channel(%d),out_channel(%d to %d), ",
+    WriteLog("Input_Mix_Trim_Ctrl: scene(%d), source(%d), in_channel(%d),out_channel(%d to %d), ",
              scene, source, in_channel, first_output, last_output);
     std::vector<uint8_t> payload = Bytes({scene, source, in_channel, first_output, last_output});
     for (size_t k = 0; k < count; ++k) {
-        WriteLog(L"out_ch(%d)=trim(%d), ", first_output + static_cast<int>(k), trims[k]);
+        WriteLog("out_ch(%d)=trim(%d), ", first_output + static_cast<int>(k), trims[k]);
         payload.push_back(Byte(trims[k]));
     }
-    WriteLog(L"\n");
+    WriteLog("\n");
     return Dispatch(MCMD_DSP, dsp::INPUT_MIX_TRIM, OP_SET, std::move(payload), immediately);
 }
 
 bool DeviceLink::Input_Ch_Threshold_Ctrl(int threshold, bool immediately) {
-    WriteLog(L"Input_Ch_Threshold_Ctrl:threshold(%d)\n", threshold);
+    WriteLog("Input_Ch_Threshold_Ctrl:threshold(%d)\n", threshold);
     return Dispatch(MCMD_DSP, dsp::INPUT_THRESHOLD, OP_SET, Bytes({threshold}), immediately);
 }
 
@@ -383,26 +381,26 @@ bool DeviceLink::Input_Mix_Trim_Ctrl2(int scene, int source, int first_input, in
                                       bool immediately) {
     const size_t count = RangeCount(first_input, last_input);
     if (5 + count > kRangeBuffer) {
-        return Refuse(L"Input_Mix_Trim_Ctrl2", 5 + count, kRangeBuffer);
+        return Refuse("Input_Mix_Trim_Ctrl2", 5 + count, kRangeBuffer);
     }
     if (count > trims.size()) {
-        WriteLog(L"Input_Mix_Trim_Ctrl2: request refused, %d inputs asked but %d values given\n",
+        WriteLog("Input_Mix_Trim_Ctrl2: request refused, %d inputs asked but %d values given\n",
                  static_cast<int>(count), static_cast<int>(trims.size()));
         return false;
     }
-    WriteLog(L"Input_Mix_Trim_Ctrl2: scene(%d), source(%d), in_channel(%d to %d),out_ch(%d), ",
+    WriteLog("Input_Mix_Trim_Ctrl2: scene(%d), source(%d), in_channel(%d to %d),out_ch(%d), ",
              scene, source, first_input, last_input, out_channel);
     std::vector<uint8_t> payload = Bytes({scene, source, first_input, last_input, out_channel});
     for (size_t k = 0; k < count; ++k) {
-        WriteLog(L"in_ch(%d)=trim(%d), ", first_input + static_cast<int>(k), trims[k]);
+        WriteLog("in_ch(%d)=trim(%d), ", first_input + static_cast<int>(k), trims[k]);
         payload.push_back(Byte(trims[k]));
     }
-    WriteLog(L"\n");
+    WriteLog("\n");
     return Dispatch(MCMD_DSP, dsp::INPUT_MIX_TRIM2, OP_SET, std::move(payload), immediately);
 }
 
 bool DeviceLink::Sel_Remote_CH_Ctrl(int channel, bool immediately) {
-    WriteLog(L"Sel_Remote_CH_Ctrl sel_ch(%d) \n", channel);
+    WriteLog("Sel_Remote_CH_Ctrl sel_ch(%d) \n", channel);
     std::vector<uint8_t> payload;
     wire::PutU16(payload, channel);
     return Dispatch(MCMD_DSP, dsp::REMOTE_CH, OP_SET, std::move(payload), immediately);
@@ -414,10 +412,8 @@ bool DeviceLink::DSP_Item33_Ctrl(int value, bool immediately) {
 
 bool DeviceLink::Solo_Ctrl(int scene, int source, int first, int last,
                            std::span<const uint8_t> solos, bool immediately) {
-    return RangeSet(
-        L"Solo_Ctrl", dsp::SOLO, scene, source, first, last, 1, solos.size(), kRangeBuffer,
-        immediately,
-        ByteGroup(L"Solo_Ctrl: scene(%d), channel(%d), solo(%d)\n", scene, first, solos));
+    return RangeSet("Solo_Ctrl", dsp::SOLO, scene, source, first, last, 1, solos.size(),
+                    kRangeBuffer, immediately, ByteGroup("Solo_Ctrl", "solo", scene, first, solos));
 }
 
 bool DeviceLink::Speaker_Config_Ctrl(int config, bool immediately) {
@@ -425,33 +421,31 @@ bool DeviceLink::Speaker_Config_Ctrl(int config, bool immediately) {
 }
 
 bool DeviceLink::Mix_Type_Ctrl(int scene, int source, int type, bool immediately) {
-    WriteLog(L"Mix_Type_Ctrl: scene(%d), source(%d), type(%d)\n", scene, source, type);
+    WriteLog("Mix_Type_Ctrl: scene(%d), source(%d), type(%d)\n", scene, source, type);
     return Dispatch(MCMD_DSP, dsp::MIX_TYPE, OP_SET, Bytes({scene, source, type}), immediately);
 }
 
 bool DeviceLink::HPF_Q_Fact_Ctrl(int scene, int source, int first, int last,
                                  std::span<const uint8_t> types, bool immediately) {
-    return RangeSet(L"HPF_Q_Fact_Ctrl", dsp::HPF_Q_FACT, scene, source, first, last, 1,
-                    types.size(), kRangeBuffer, immediately,
-                    ByteGroup(L"HPF_Q_Fact_Ctrl: scene(%d), channel(%d), Q_fac_type(%d)\n", scene,
-                              first, types));
+    return RangeSet("HPF_Q_Fact_Ctrl", dsp::HPF_Q_FACT, scene, source, first, last, 1, types.size(),
+                    kRangeBuffer, immediately,
+                    ByteGroup("HPF_Q_Fact_Ctrl", "Q_fac_type", scene, first, types));
 }
 
 bool DeviceLink::LPF_Q_Fact_Ctrl(int scene, int source, int first, int last,
                                  std::span<const uint8_t> types, bool immediately) {
-    return RangeSet(L"LPF_Q_Fact_Ctrl", dsp::LPF_Q_FACT, scene, source, first, last, 1,
-                    types.size(), kRangeBuffer, immediately,
-                    ByteGroup(L"LPF_Q_Fact_Ctrl: scene(%d), channel(%d), Q_fac_type(%d)\n", scene,
-                              first, types));
+    return RangeSet("LPF_Q_Fact_Ctrl", dsp::LPF_Q_FACT, scene, source, first, last, 1, types.size(),
+                    kRangeBuffer, immediately,
+                    ByteGroup("LPF_Q_Fact_Ctrl", "Q_fac_type", scene, first, types));
 }
 
 bool DeviceLink::Factory_Preset_Ctrl(int mode) {
-    WriteLog(L"Factory_Preset_Ctrl: mode(%d)\n", mode);
+    WriteLog("Factory_Preset_Ctrl: mode(%d)\n", mode);
     return SendNow(MCMD_DSP, dsp::FACTORY_PRESET, OP_SET, Bytes({mode}), kWaitPresetModeMs);
 }
 
 bool DeviceLink::Setup_Mode_Ctrl(int mode) {
-    WriteLog(L"Setup_Mode_Ctrl: mode(%d)\n", mode);
+    WriteLog("Setup_Mode_Ctrl: mode(%d)\n", mode);
     return SendNow(MCMD_DSP, dsp::SETUP_MODE, OP_SET, Bytes({mode}), kWaitPresetModeMs);
 }
 
@@ -486,10 +480,10 @@ bool DeviceLink::Amp_Mute_Ctrl(int mute, bool immediately) {
 
 namespace {
 std::vector<uint8_t> MemPayload(uint32_t address, uint32_t data) {
-    WriteLog(L"Get_MemData: addr(0x%08x), data(0x%08x)\n", address, data);
-    WriteLog(L"addr %02x, %02x, %02x, %02x\n", address & 0xFF, (address >> 8) & 0xFF,
+    WriteLog("Get_MemData: addr(0x%08x), data(0x%08x)\n", address, data);
+    WriteLog("addr %02x, %02x, %02x, %02x\n", address & 0xFF, (address >> 8) & 0xFF,
              (address >> 16) & 0xFF, address >> 24);
-    WriteLog(L"data %02x, %02x, %02x, %02x\n", data & 0xFF, (data >> 8) & 0xFF, (data >> 16) & 0xFF,
+    WriteLog("data %02x, %02x, %02x, %02x\n", data & 0xFF, (data >> 8) & 0xFF, (data >> 16) & 0xFF,
              data >> 24);
     std::vector<uint8_t> payload;
     wire::PutU32LE(payload, address);
@@ -504,42 +498,41 @@ bool DeviceLink::Set_MemData(uint32_t address, uint32_t data, bool immediately) 
 
 bool DeviceLink::Spk_Dist_Ctrl(int scene, int source, int first, int last,
                                std::span<const uint16_t> distances, bool immediately) {
-    return RangeSet(L"Spk_Dist_Ctrl", dsp::SPK_DIST, scene, source, first, last, 2,
-                    distances.size(), kRangeBuffer, immediately,
-                    [&](std::vector<uint8_t>& out, size_t k) {
-                        WriteLog(L"Spk_Dist_Ctrl: scene(%d), channel(%d), spk_dist(%d/100)\n",
-                                 scene, first + static_cast<int>(k), distances[k]);
+    return RangeSet("Spk_Dist_Ctrl", dsp::SPK_DIST, scene, source, first, last, 2, distances.size(),
+                    kRangeBuffer, immediately, [&](std::vector<uint8_t>& out, size_t k) {
+                        WriteLog("Spk_Dist_Ctrl: scene(%d), channel(%d), spk_dist(%d/100)\n", scene,
+                                 first + static_cast<int>(k), distances[k]);
                         wire::PutU16(out, distances[k]);
                     });
 }
 
 bool DeviceLink::Mix_Source_Switch_Ctrl(int source, bool immediately) {
-    WriteLog(L"Mix_Source_Switch_Ctrl: source(0x%x)\n", source);
+    WriteLog("Mix_Source_Switch_Ctrl: source(0x%x)\n", source);
     return Dispatch(MCMD_DSP, dsp::MIX_SOURCE_SWITCH, OP_SET, Bytes({source}), immediately);
 }
 
 bool DeviceLink::Mix_Type2_Ctrl(int scene, int source, int type, bool immediately) {
-    WriteLog(L"Mix_Type_Ctrl: scene(%d), source(%d), type(%d)\n", scene, source, type);
+    WriteLog("Mix_Type_Ctrl: scene(%d), source(%d), type(%d)\n", scene, source, type);
     return Dispatch(MCMD_DSP, dsp::MIX_TYPE2, OP_SET, Bytes({scene, source, type}), immediately);
 }
 
 // --- Get requests --------------------------------------------------------------------------
 
 namespace {
-void LogRangeGet(const wchar_t* name, int scene, int source, int first, int last) {
-    WriteLog(L"%ls: scene(%d), source(%d), from ch(%d) to ch_end(%d)\n", name, scene, source, first,
+void LogRangeGet(const char* name, int scene, int source, int first, int last) {
+    WriteLog("%s: scene(%d), source(%d), from ch(%d) to ch_end(%d)\n", name, scene, source, first,
              last);
 }
 }  // namespace
 
 #define KORVEL_PLAIN_GET(Name, Id, Wait)                \
     bool DeviceLink::Name() {                           \
-        WriteLog(L"" #Name "\n");                       \
+        WriteLog("" #Name "\n");                        \
         return SendNow(MCMD_DSP, Id, OP_GET, {}, Wait); \
     }
 #define KORVEL_RANGE_GET(Name, Id)                                      \
     bool DeviceLink::Name(int scene, int source, int first, int last) { \
-        LogRangeGet(L"" #Name, scene, source, first, last);             \
+        LogRangeGet("" #Name, scene, source, first, last);              \
         return RangeGet(Id, scene, source, first, last);                \
     }
 
@@ -582,24 +575,24 @@ KORVEL_RANGE_GET(Get_Spk_Dist, dsp::SPK_DIST)
 #undef KORVEL_RANGE_GET
 
 bool DeviceLink::Get_Factory_Preset() {
-    WriteLog(L"Get_Speaker_Config\n");
+    WriteLog("Get_Speaker_Config\n");
     return SendNow(MCMD_DSP, dsp::FACTORY_PRESET, OP_GET, {}, kWaitDefaultMs);
 }
 
 bool DeviceLink::Get_Setup_Mode() {
-    WriteLog(L"Get_Speaker_Config\n");
+    WriteLog("Get_Speaker_Config\n");
     return SendNow(MCMD_DSP, dsp::SETUP_MODE, OP_GET, {}, kWaitDefaultMs);
 }
 
 bool DeviceLink::Get_EQ(int scene, int source, int channel, int band, int band_end) {
-    WriteLog(L"Get_EQ: band(%d) band_end(%d) @channel(%d) @source(%d), scene(%d)\n", band, band_end,
+    WriteLog("Get_EQ: band(%d) band_end(%d) @channel(%d) @source(%d), scene(%d)\n", band, band_end,
              channel, source, scene);
     return SendNow(MCMD_DSP, dsp::EQ, OP_GET, Bytes({scene, source, channel, band, band_end}),
                    kWaitDefaultMs);
 }
 
 bool DeviceLink::Get_Input_EQ(int scene, int source, int channel, int first_band, int last_band) {
-    WriteLog(L"Get_Input_EQ: band(%d) band_end(%d) @channel(%d) @source(%d), scene(%d)\n",
+    WriteLog("Get_Input_EQ: band(%d) band_end(%d) @channel(%d) @source(%d), scene(%d)\n",
              first_band, last_band, channel, source, scene);
     return SendNow(MCMD_DSP, dsp::INPUT_EQ, OP_GET,
                    Bytes({scene, source, channel, first_band, last_band}), kWaitDefaultMs);
@@ -607,19 +600,19 @@ bool DeviceLink::Get_Input_EQ(int scene, int source, int channel, int first_band
 
 bool DeviceLink::Get_Input_Mix_CH_Trim(int scene, int source, int in_channel, int first_output,
                                        int last_output) {
-    WriteLog(L"Get_Input_Mix_CH_Trim: scene(%d), source(%d), in_ch(%d), out_ch(%d to %d)\n", scene,
+    WriteLog("Get_Input_Mix_CH_Trim: scene(%d), source(%d), in_ch(%d), out_ch(%d to %d)\n", scene,
              source, in_channel, first_output, last_output);
     return SendNow(MCMD_DSP, dsp::INPUT_MIX_TRIM, OP_GET,
                    Bytes({scene, source, in_channel, first_output, last_output}), kWaitDefaultMs);
 }
 
 bool DeviceLink::Get_CH_Link(int scene) {
-    WriteLog(L"Get_CH_Link: scene(%d)\n", scene);
+    WriteLog("Get_CH_Link: scene(%d)\n", scene);
     return SendNow(MCMD_DSP, dsp::CH_LINK, OP_GET, Bytes({scene}), kWaitDefaultMs);
 }
 
 bool DeviceLink::Get_CH_Lock(int scene) {
-    WriteLog(L"Get_CH_Lock: scene(%d)\n", scene);
+    WriteLog("Get_CH_Lock: scene(%d)\n", scene);
     return SendNow(MCMD_DSP, dsp::CH_LOCK, OP_GET, Bytes({scene}), kWaitDefaultMs);
 }
 
@@ -648,7 +641,7 @@ bool DeviceLink::Get_Input_Noise(int first, int last, bool immediately) {
 }
 
 bool DeviceLink::IRC_Get_Distance(int first, int last) {
-    WriteLog(L"IRC_Get_Distance: from ch(%d) to ch_end(%d)\n", first, last);
+    WriteLog("IRC_Get_Distance: from ch(%d) to ch_end(%d)\n", first, last);
     return SendNow(MCMD_DSP, dsp::IRC_DISTANCE, OP_GET, Bytes({first, last}), kWaitDefaultMs);
 }
 
@@ -657,7 +650,7 @@ bool DeviceLink::IRC_Get_Trim(int first, int last) {
 }
 
 bool DeviceLink::IRC_Get_EQ(int first_band, int last_band, int channel) {
-    WriteLog(L"IRC_Get_EQ: band(%d) band_end(%d) @channel(%d)\n", first_band, last_band, channel);
+    WriteLog("IRC_Get_EQ: band(%d) band_end(%d) @channel(%d)\n", first_band, last_band, channel);
     return SendNow(MCMD_DSP, dsp::IRC_EQ, OP_GET, Bytes({first_band, last_band, channel}),
                    kWaitDefaultMs);
 }
@@ -675,7 +668,7 @@ bool DeviceLink::IRC_Get_Spk_Level(int first, int last) {
 }
 
 bool DeviceLink::IRC_Get_Spectrum(int first_band, int last_band, int channel) {
-    WriteLog(L"IRC_Get_Spectrum: band(%d) band_end(%d) @channel(%d)\n", first_band, last_band,
+    WriteLog("IRC_Get_Spectrum: band(%d) band_end(%d) @channel(%d)\n", first_band, last_band,
              channel);
     return SendNow(MCMD_DSP, dsp::IRC_SPECTRUM, OP_GET, Bytes({first_band, last_band, channel}),
                    kWaitDefaultMs);

@@ -6,7 +6,7 @@
 #include "commands/device_link.h"
 #include "commands/reply_reader.h"
 #include "commands/wire_values.h"
-#include "shell/log/log.h"
+#include "log/log.h"
 
 namespace korvel {
 
@@ -38,7 +38,7 @@ void DeviceLink::DispatchUpgradeAck(uint8_t mcmd, std::span<const uint8_t> p) {
     if (handler) {
         handler(mcmd, p);
     } else {
-        WriteLog(L"upgrade acknowledgement 0x%02x of type %d ignored\n", p[0], mcmd);
+        WriteLog("upgrade acknowledgement 0x%02x of type %d ignored\n", p[0], mcmd);
     }
 }
 
@@ -68,14 +68,14 @@ void DeviceLink::flash_ack_process(std::span<const uint8_t> p) {
             return;
         case flash::CUR_SCENE:
             if (op == OP_DATA && Has(p, 3)) {
-                WriteLog(L"current scene id = %d, ", p[2]);
+                WriteLog("current scene id = %d, ", p[2]);
                 PostValue(Target::Report, kMsgSceneReport, flash::CUR_SCENE, p[2]);
             }
             return;
         case flash::SCENE_VALID:
             if (op == OP_DATA && Has(p, 4)) {
                 const int valid = U16(&p[2]);
-                WriteLog(L"current scene id = %d, ", valid);
+                WriteLog("current scene id = %d, ", valid);
                 PostRecord(Target::Report, kMsgSceneReport, flash::SCENE_VALID,
                            SceneValidReport{valid});
             }
@@ -89,21 +89,21 @@ void DeviceLink::flash_ack_process(std::span<const uint8_t> p) {
 void DeviceLink::DecodeSceneName(std::span<const uint8_t> p) {
     constexpr size_t kStart = 3;
     if (!Has(p, kStart + kReportSceneNameBytes)) {
-        WriteLog(L"scene_name: reply too short (%d bytes), dropped\n", static_cast<int>(p.size()));
+        WriteLog("scene_name: reply too short (%d bytes), dropped\n", static_cast<int>(p.size()));
         return;
     }
     SceneNameReport r;
     r.scene_index = p[2] - 1;
     std::copy_n(&p[kStart], kReportSceneNameBytes, r.name.begin());
-    WriteLog(L"scene_name->index(%d), name -->> ", r.scene_index);
+    WriteLog("scene_name->index(%d), name -->> ", r.scene_index);
     for (uint8_t b : r.name) {
-        WriteLog(L"0x%02x, ", b);
+        WriteLog("0x%02x, ", b);
     }
-    WriteLog(L"\n m_payload: ");
+    WriteLog("\n m_payload: ");
     for (uint8_t b : r.name) {
-        WriteLog(L"0x%02x, ", b);
+        WriteLog("0x%02x, ", b);
     }
-    WriteLog(L"\n");
+    WriteLog("\n");
     // Erased flash reads as all ones: such a name is empty.
     const auto odd = std::count_if(r.name.begin(), r.name.end(), [](uint8_t b) { return b & 1; });
     if (odd == kReportSceneNameBytes) {
@@ -133,8 +133,8 @@ void DeviceLink::mcu_ack_process(std::span<const uint8_t> p) {
             if (!Has(p, 6)) {
                 return;
             }
-            WriteLog(L"MCU_GET_DSPFLASH_VER\n");
-            WriteLog(L"flashver = %02d%02d%02d%02d\n", p[2], p[3], p[4], p[5]);
+            WriteLog("MCU_GET_DSPFLASH_VER\n");
+            WriteLog("flashver = %02d%02d%02d%02d\n", p[2], p[3], p[4], p[5]);
             FlashVersionReport r;
             for (size_t i = 0; i < r.versions.size(); ++i) {
                 r.versions[i] = p[2 + i];
@@ -158,7 +158,7 @@ void DeviceLink::mcu_ack_process(std::span<const uint8_t> p) {
             return PostRecord(Target::Report, kMsgMcuReport, id, r);
         }
         case mcu::MCU_INIT:
-            WriteLog(L"MCU INIT\n");
+            WriteLog("MCU INIT\n");
             return;
         case mcu::POWER_OFF_TIME:
             if (Has(p, 4)) {
@@ -167,7 +167,7 @@ void DeviceLink::mcu_ack_process(std::span<const uint8_t> p) {
             return;
         case mcu::ACC:
             if (Has(p, 3)) {
-                WriteLog(L"MCU_ACC OP=0x%x, delay = %d\n", op, S8(p[2]));
+                WriteLog("MCU_ACC OP=0x%x, delay = %d\n", op, S8(p[2]));
                 PostValue(Target::Report, kMsgMcuReport, id, S8(p[2]));
             }
             return;
@@ -177,7 +177,7 @@ void DeviceLink::mcu_ack_process(std::span<const uint8_t> p) {
 }
 
 void DeviceLink::DecodeHandshake(std::span<const uint8_t> p) {
-    WriteLog(L"\nMCU_HANDSHAKE\n");
+    WriteLog("\nMCU_HANDSHAKE\n");
     if (!Has(p, 3)) {
         return;
     }
@@ -186,7 +186,7 @@ void DeviceLink::DecodeHandshake(std::span<const uint8_t> p) {
         return PostValue(Target::Report, kMsgMcuNotNormal, 0, 0);
     }
     if (!Has(p, 6)) {
-        WriteLog(L"MCU_HANDSHAKE: reply too short (%d bytes), dropped\n",
+        WriteLog("MCU_HANDSHAKE: reply too short (%d bytes), dropped\n",
                  static_cast<int>(p.size()));
         return;
     }
@@ -194,7 +194,7 @@ void DeviceLink::DecodeHandshake(std::span<const uint8_t> p) {
     r.model = p[3];
     r.master_version = p[4];
     r.slave_version = p[5];
-    WriteLog(L"model = %d, master verion = %d, slave verion = %d\n", r.model, r.master_version,
+    WriteLog("model = %d, master verion = %d, slave verion = %d\n", r.model, r.master_version,
              r.slave_version);
     mcu_is_normal_mode_ = 1;
     device_model_ = r.model;
@@ -212,22 +212,22 @@ void DeviceLink::DecodePassword(std::span<const uint8_t> p) {
     const size_t pwd = Arrived(p, 3, 1, std::min<size_t>(announced, kPasswordBytes));
     std::copy_n(p.begin() + 3, pwd, r.password.begin());
     r.password_length = static_cast<int32_t>(pwd);
-    WriteLog(L"password->len(%d),  pwd-->> ", p[2]);
+    WriteLog("password->len(%d),  pwd-->> ", p[2]);
     for (size_t i = 0; i < pwd; ++i) {
-        WriteLog(L"%c", static_cast<wchar_t>(static_cast<unsigned char>(r.password[i])));
+        WriteLog("%c", static_cast<wchar_t>(static_cast<unsigned char>(r.password[i])));
     }
-    WriteLog(L"\n");
+    WriteLog("\n");
     const size_t remark_at = 3 + announced;
     if (Has(p, remark_at + 1)) {
         const size_t remark =
             Arrived(p, remark_at + 1, 1, std::min<size_t>(p[remark_at], kRemarkBytes));
         std::copy_n(p.begin() + remark_at + 1, remark, r.remark.begin());
         r.remark_length = static_cast<int32_t>(remark);
-        WriteLog(L"password->remark_len(%d),  -->> ", p[remark_at]);
+        WriteLog("password->remark_len(%d),  -->> ", p[remark_at]);
         for (size_t i = 0; i < remark; ++i) {
-            WriteLog(L"%c", static_cast<wchar_t>(static_cast<unsigned char>(r.remark[i])));
+            WriteLog("%c", static_cast<wchar_t>(static_cast<unsigned char>(r.remark[i])));
         }
-        WriteLog(L"\n");
+        WriteLog("\n");
     }
     PostRecord(Target::Report, kMsgMcuReport, mcu::PASSWORD, r);
 }
@@ -245,19 +245,19 @@ void DeviceLink::ktv_ack_process(std::span<const uint8_t> p) {
     int value = p[2];
     switch (static_cast<KtvItem>(id)) {
         case KtvItem::KTV_MIC_VOL:
-            WriteLog(L"KTV MIC VOL OP=0x%x, scene=%d, src = %d, mic vol=%d\n", op, at(2), at(3),
+            WriteLog("KTV MIC VOL OP=0x%x, scene=%d, src = %d, mic vol=%d\n", op, at(2), at(3),
                      at(4));
             break;
         case KtvItem::KTV_MUSIC_VOL:
-            WriteLog(L"KTV MUSIC_VOL OP=0x%x, scene=%d, src = %d, music vol=%d\n", op, at(2), at(3),
+            WriteLog("KTV MUSIC_VOL OP=0x%x, scene=%d, src = %d, music vol=%d\n", op, at(2), at(3),
                      at(4));
             break;
         case KtvItem::KTV_HOWLING:
-            WriteLog(L"KTV HOWLING OP=0x%x, scene=%d, src = %d, howling=%d\n", op, at(2), at(3),
+            WriteLog("KTV HOWLING OP=0x%x, scene=%d, src = %d, howling=%d\n", op, at(2), at(3),
                      at(4));
             break;
         case KtvItem::KTV_ECHO_LEVEL:
-            WriteLog(L"KTV ECHO LEVEL OP=0x%x, scene=%d, src = %d, level=%d\n", op, at(2), at(3),
+            WriteLog("KTV ECHO LEVEL OP=0x%x, scene=%d, src = %d, level=%d\n", op, at(2), at(3),
                      at(4));
             break;
         case KtvItem::KTV_ECHO_DELAY:
@@ -265,28 +265,28 @@ void DeviceLink::ktv_ack_process(std::span<const uint8_t> p) {
                 return;
             }
             value = U16(&p[2]);
-            WriteLog(L"KTV ECHO_DELAY OP=0x%x, scene=%d, src = %d, delay=%d\n", op, at(2), at(3),
+            WriteLog("KTV ECHO_DELAY OP=0x%x, scene=%d, src = %d, delay=%d\n", op, at(2), at(3),
                      at(5));
             break;
         case KtvItem::KTV_REVERB_LEVEL:
-            WriteLog(L"KTV REVERB_LEVEL OP=0x%x, scene=%d, src = %d, REVERB_LEVEL=%d\n", op, at(2),
+            WriteLog("KTV REVERB_LEVEL OP=0x%x, scene=%d, src = %d, REVERB_LEVEL=%d\n", op, at(2),
                      at(3), at(4));
             break;
         case KtvItem::KTV_REVERB_TIME:
-            WriteLog(L"KTV REVERB_TIME OP=0x%x, scene=%d, src = %d, time=%d\n", op, at(2), at(3),
+            WriteLog("KTV REVERB_TIME OP=0x%x, scene=%d, src = %d, time=%d\n", op, at(2), at(3),
                      at(4));
             break;
         case KtvItem::KTV_VOICE_CHANGER:
-            WriteLog(L"KTV VOICE_CHANGER OP=0x%x, scene=%d, src = %d, voice=%d\n", op, at(2), at(3),
+            WriteLog("KTV VOICE_CHANGER OP=0x%x, scene=%d, src = %d, voice=%d\n", op, at(2), at(3),
                      at(4));
             break;
         case KtvItem::KTV_BASS_GAIN:
             value = S8(p[2]);
-            WriteLog(L"KTV_BASS_GAIN  low freq gain=%d\n", value);
+            WriteLog("KTV_BASS_GAIN  low freq gain=%d\n", value);
             break;
         case KtvItem::KTV_TREBLE_GAIN:
             value = S8(p[2]);
-            WriteLog(L"KTV_TREBLE_GAIN treble gain=%d\n", value);
+            WriteLog("KTV_TREBLE_GAIN treble gain=%d\n", value);
             break;
         default:
             return;

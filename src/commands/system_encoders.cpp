@@ -5,7 +5,7 @@
 
 #include "commands/device_link.h"
 #include "commands/wire_values.h"
-#include "shell/log/log.h"
+#include "log/log.h"
 
 namespace korvel {
 
@@ -23,11 +23,11 @@ std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
     return out;
 }
 
-bool LengthFits(const wchar_t* name, int length, size_t available, size_t field) {
+bool LengthFits(const char* name, int length, size_t available, size_t field) {
     if (length < 0 || static_cast<size_t>(length) > field ||
         static_cast<size_t>(length) > available) {
-        WriteLog(L"%ls: request refused, length %d does not fit (field %d, given %d)\n", name,
-                 length, static_cast<int>(field), static_cast<int>(available));
+        WriteLog("%s: request refused, length %d does not fit (field %d, given %d)\n", name, length,
+                 static_cast<int>(field), static_cast<int>(available));
         return false;
     }
     return true;
@@ -38,28 +38,28 @@ bool LengthFits(const wchar_t* name, int length, size_t available, size_t field)
 // --- Flash and scenes ----------------------------------------------------------------------
 
 bool DeviceLink::SaveScene(int scene, int immediately) {
-    WriteLog(L"SaveScene scene(%d) immediately=%d\n", scene, immediately);
+    WriteLog("SaveScene scene(%d) immediately=%d\n", scene, immediately);
     return SendNow(MCMD_FLASH, flash::SAVE_SCENE, OP_SET, Bytes({scene, immediately}),
                    kWaitSceneStorageMs);
 }
 
 bool DeviceLink::ReadScene(int first_scene, int last_scene) {
-    WriteLog(L"ReadScene from scene(%d) to scene(%d)\n", first_scene, last_scene);
+    WriteLog("ReadScene from scene(%d) to scene(%d)\n", first_scene, last_scene);
     return SendNow(MCMD_FLASH, flash::READ_SCENE, OP_SET, Bytes({first_scene, last_scene}),
                    kWaitSceneStorageMs);
 }
 
 bool DeviceLink::DeleteScene(int scene) {
-    WriteLog(L"DeleteScene scene(%d)\n", scene);
+    WriteLog("DeleteScene scene(%d)\n", scene);
     return SendNow(MCMD_FLASH, flash::DELETE_SCENE, OP_SET, Bytes({scene}), kWaitSceneStorageMs);
 }
 
 bool DeviceLink::SetSceneName(int scene, std::span<const uint8_t> name, int length) {
-    if (!LengthFits(L"SetSceneName", length, name.size(), kReportSceneNameBytes)) {
+    if (!LengthFits("SetSceneName", length, name.size(), kReportSceneNameBytes)) {
         return false;
     }
     const std::string text(name.begin(), name.begin() + length);
-    WriteLog(L"SetSceneName scene(%d), len(%d), (name)%s\n", scene, length, text.c_str());
+    WriteLog("SetSceneName scene(%d), len(%d), (name)%s\n", scene, length, text.c_str());
     std::vector<uint8_t> payload = Bytes({scene, length});
     payload.insert(payload.end(), name.begin(), name.begin() + length);
     return SendNow(MCMD_FLASH, flash::SCENE_NAME, OP_SET, std::move(payload), kWaitDefaultMs);
@@ -70,10 +70,10 @@ bool DeviceLink::GetSceneName(int scene) {
 }
 
 bool DeviceLink::SetSceneProfile(int scene, int start, int length, std::span<const uint8_t> data) {
-    if (!LengthFits(L"SetSceneProfile", length, data.size(), kSceneProfileChunk)) {
+    if (!LengthFits("SetSceneProfile", length, data.size(), kSceneProfileChunk)) {
         return false;
     }
-    WriteLog(L"SetSceneProfile scene(%d)\n", scene);
+    WriteLog("SetSceneProfile scene(%d)\n", scene);
     std::vector<uint8_t> payload = Bytes({scene});
     wire::PutU16(payload, start);
     payload.push_back(Byte(length));
@@ -83,7 +83,7 @@ bool DeviceLink::SetSceneProfile(int scene, int start, int length, std::span<con
 }
 
 bool DeviceLink::GetSceneProfile(int scene, int start, int length) {
-    WriteLog(L"GetSceneProfile scene(%d), start = %d, data_len = %d\n", scene, start, length);
+    WriteLog("GetSceneProfile scene(%d), start = %d, data_len = %d\n", scene, start, length);
     std::vector<uint8_t> payload = Bytes({scene});
     wire::PutU16(payload, start);
     payload.push_back(Byte(length));
@@ -106,7 +106,7 @@ bool DeviceLink::Get_Scene_Valid() {
 // --- Microcontroller and system ------------------------------------------------------------
 
 bool DeviceLink::Hand_Connect() {
-    WriteLog(L"Hand_Connect\n");
+    WriteLog("Hand_Connect\n");
     return SendNow(MCMD_MCU, mcu::HANDSHAKE, OP_SET, {}, kWaitDefaultMs);
 }
 
@@ -120,12 +120,12 @@ bool DeviceLink::Get_Bootloader_Version() {
 
 bool DeviceLink::SetPWD(std::string_view password, int password_length, std::string_view remark,
                         int remark_length) {
-    if (!LengthFits(L"SetPWD", password_length, password.size(), kPasswordBytes) ||
-        !LengthFits(L"SetPWD", remark_length, remark.size(), kRemarkBytes)) {
+    if (!LengthFits("SetPWD", password_length, password.size(), kPasswordBytes) ||
+        !LengthFits("SetPWD", remark_length, remark.size(), kRemarkBytes)) {
         return false;
     }
     const std::string pwd(password.substr(0, password_length));
-    WriteLog(L"SetPWD len(%d), (password)%s\n", password_length, pwd.c_str());
+    WriteLog("SetPWD len(%d), (password)%s\n", password_length, pwd.c_str());
     std::vector<uint8_t> payload = Bytes({password_length});
     payload.insert(payload.end(), pwd.begin(), pwd.end());
     payload.push_back(Byte(remark_length));
@@ -138,7 +138,7 @@ bool DeviceLink::Get_PWD() {
 }
 
 bool DeviceLink::PC_Connect(int connected) {
-    WriteLog(L"PC_Connect = %d\n", connected);
+    WriteLog("PC_Connect = %d\n", connected);
     const uint8_t value = Byte(connected);
     // Written without reading: the device does not answer, and on leaving nobody would read.
     return core_.SendCtrlCommand(MCMD_MCU, mcu::PC_CONNECT, OP_SET, &value, 1);
@@ -149,7 +149,7 @@ bool DeviceLink::Get_Mcu_Item41(bool immediately) {
 }
 
 bool DeviceLink::MCU_Reboot_Ctrl() {
-    WriteLog(L"MCU_Reboot_Ctrl\n");
+    WriteLog("MCU_Reboot_Ctrl\n");
     return SendNow(MCMD_MCU, mcu::REBOOT, OP_SET, {}, kWaitDefaultMs);
 }
 
@@ -158,7 +158,7 @@ bool DeviceLink::Factory_Default_Ctrl() {
 }
 
 bool DeviceLink::Set_Power_Off_Time(int ms, bool immediately) {
-    WriteLog(L"Set_Power_Off_Time = %dms\n", ms);
+    WriteLog("Set_Power_Off_Time = %dms\n", ms);
     std::vector<uint8_t> payload;
     wire::PutU16(payload, ms);
     return Dispatch(MCMD_MCU, mcu::POWER_OFF_TIME, OP_SET, std::move(payload), immediately);
@@ -169,7 +169,7 @@ bool DeviceLink::Get_Delay_Power_Off_Time() {
 }
 
 bool DeviceLink::Set_Acc(int delay, bool immediately) {
-    WriteLog(L"Set_Acc delay:%d\n", delay);
+    WriteLog("Set_Acc delay:%d\n", delay);
     return Dispatch(MCMD_MCU, mcu::ACC, OP_SET, Bytes({delay}), immediately);
 }
 

@@ -7,12 +7,12 @@
 #include <cmath>
 
 #include "controller/equalizer_manager.h"
-#include "controller/model/invariants.h"
-#include "controller/model/scene_reset.h"
-#include "controller/model/sources.h"
-#include "controller/model/speaker_roles.h"
 #include "controller/tuning_values.h"
-#include "shell/log/log.h"
+#include "log/log.h"
+#include "model/invariants.h"
+#include "model/scene_reset.h"
+#include "model/sources.h"
+#include "model/speaker_roles.h"
 
 namespace korvel {
 
@@ -111,7 +111,7 @@ void EqualizerManager::RefreshCurrentChannel() {
 // --- Channel selection ----------------------------------------------------------------------
 
 void EqualizerManager::SetCurChannelChange(int channel) {
-    WriteLog(L"on SetCurChannelChange channel index %d\n", channel);
+    WriteLog("on SetCurChannelChange channel index %d\n", channel);
     if (!IsChannel(channel)) {
         return;
     }
@@ -131,7 +131,7 @@ void EqualizerManager::SetChVolume(int channel, int slider) {
     }
     const int position = std::clamp(slider, kChannelSliderMin, kChannelSliderMax);
     const float gain = ChannelGainFromSlider(position);
-    WriteLog(L"set channel %d volume to %.1fdB\n", channel, static_cast<double>(gain));
+    WriteLog("set channel %d volume to %.1fdB\n", channel, static_cast<double>(gain));
     Channel(channel).gain = gain;
     Refresh(RefreshWhat::kChannelVolume, channel);
 
@@ -154,7 +154,7 @@ void EqualizerManager::SetChVolume(int channel, int slider) {
 
     const int partner = Partner(channel);
     if (partner != kNoLinkedChannel) {
-        WriteLog(L"set link slider %d\n", partner);
+        WriteLog("set link slider %d\n", partner);
         Channel(partner).gain = gain;
         Refresh(RefreshWhat::kChannelVolume, partner);
     }
@@ -183,12 +183,12 @@ void EqualizerManager::SetChVolumeEdit(int channel, std::string_view text) {
     }
     const int db = std::clamp(*typed, static_cast<int>(kChannelGainMinDb),
                               static_cast<int>(kChannelGainMaxDb));
-    WriteLog(L"on ch %d volume edit change to %.1f dB\n", channel, static_cast<double>(db));
+    WriteLog("on ch %d volume edit change to %.1f dB\n", channel, static_cast<double>(db));
     SetChVolume(channel, db * 10);
 }
 
 void EqualizerManager::SetChVolumeUp(int channel, bool up) {
-    WriteLog(L"SetChVolumeUp %d \n", up ? 1 : 0);
+    WriteLog("SetChVolumeUp %d \n", up ? 1 : 0);
     if (!IsChannel(channel)) {
         return;
     }
@@ -207,7 +207,7 @@ void EqualizerManager::SetChDelay(int channel, int sliderUs) {
         return;
     }
     const float ms = DelayMsFromSlider(sliderUs);
-    WriteLog(L"channel %d delay value %.3f\n", channel, static_cast<double>(ms));
+    WriteLog("channel %d delay value %.3f\n", channel, static_cast<double>(ms));
     Channel(channel).delay = ms;
     Refresh(RefreshWhat::kChannelDelay, channel);
     SendDelay(channel);
@@ -223,14 +223,14 @@ void EqualizerManager::SetChDelayEdit(int channel, std::string_view text) {
         return;
     }
     const double ms = DelayMsFromTyped(*typed, delayUnit_);
-    WriteLog(L"channel %d delay edit value %.3f\n", channel, ms);
+    WriteLog("channel %d delay edit value %.3f\n", channel, ms);
     Channel(channel).delay = static_cast<float>(ms);
     Refresh(RefreshWhat::kChannelDelay, channel);
     SendDelay(channel);
 }
 
 void EqualizerManager::SetChDelayUp(int channel, bool up) {
-    WriteLog(L"SetChDelayUp %d \n", up ? 1 : 0);
+    WriteLog("SetChDelayUp %d \n", up ? 1 : 0);
     if (!IsChannel(channel)) {
         return;
     }
@@ -242,7 +242,7 @@ void EqualizerManager::SetChDelayUp(int channel, bool up) {
 }
 
 void EqualizerManager::SetDelayUnit(int index) {
-    WriteLog(L"on eq comb_ch_unit valuechanged\n");
+    WriteLog("on eq comb_ch_unit valuechanged\n");
     delayUnit_ = DelayUnitFromIndex(index);
     for (int ch = 0; ch < kChannelSlots; ++ch) {
         Refresh(RefreshWhat::kChannelDelay, ch);
@@ -252,7 +252,7 @@ void EqualizerManager::SetDelayUnit(int index) {
 // --- Mute, phase, group, curve display ------------------------------------------------------
 
 void EqualizerManager::SetChMute(int channel, bool muted) {
-    WriteLog(L"channel %d mute seleted %d\n", channel, muted ? 1 : 0);
+    WriteLog("channel %d mute seleted %d\n", channel, muted ? 1 : 0);
     if (!IsChannel(channel)) {
         return;
     }
@@ -264,7 +264,7 @@ void EqualizerManager::SetChMute(int channel, bool muted) {
 }
 
 void EqualizerManager::SetChPhase(int channel, bool inverted) {
-    WriteLog(L"channel %d phase seleted %d\n", channel, inverted ? 1 : 0);
+    WriteLog("channel %d phase seleted %d\n", channel, inverted ? 1 : 0);
     if (!IsChannel(channel)) {
         return;
     }
@@ -275,7 +275,7 @@ void EqualizerManager::SetChPhase(int channel, bool inverted) {
 }
 
 void EqualizerManager::SetChSynchronize(int channel, bool on) {
-    WriteLog(L"channel %d synchronize seleted %d\n", channel, on ? 1 : 0);
+    WriteLog("channel %d synchronize seleted %d\n", channel, on ? 1 : 0);
     if (!IsChannel(channel)) {
         return;
     }
@@ -331,7 +331,7 @@ void EqualizerManager::SetChShow(int channel, bool shown) {
 // --- Input routing and source ---------------------------------------------------------------
 
 void EqualizerManager::SetChInput(int channel, int input, bool on) {
-    WriteLog(L"set channel %d input %d\n", channel, input);
+    WriteLog("set channel %d input %d\n", channel, input);
     SceneRecord& live = model_.live;
     const int source = live.sourceIndex;
     if (!IsChannel(channel) || input < 1 || input > kInputBits || !IsValidSourceIndex(source)) {
@@ -340,7 +340,7 @@ void EqualizerManager::SetChInput(int channel, int input, bool on) {
     const int bit = input - 1;
     int32_t& mask = live.inputs[Index(source)][Index(channel)];
     mask = on ? (mask | (1 << bit)) : (mask & ~(1 << bit));
-    WriteLog(L"set channel %d input = 0x%x\n", channel, mask);
+    WriteLog("set channel %d input = 0x%x\n", channel, mask);
     int32_t& level = live.inputMixVolume[Index(source)][Index(bit)][Index(channel)];
     const bool raised = on && level == 0;
     if (raised) {
@@ -356,7 +356,7 @@ void EqualizerManager::SetChInput(int channel, int input, bool on) {
 }
 
 void EqualizerManager::SetInputSource(int index) {
-    WriteLog(L"on %s index %d\n", "EqualizerManager::SetInputSource", index);
+    WriteLog("on %s index %d\n", "EqualizerManager::SetInputSource", index);
     if (!IsValidSourceIndex(index)) {
         return;
     }
@@ -389,7 +389,7 @@ void EqualizerManager::SetMainVolumeEdit(std::string_view text) {
 }
 
 void EqualizerManager::SetMainVolumeUp(bool up) {
-    WriteLog(L"SetMainVolumeUp %d \n", up ? 1 : 0);
+    WriteLog("SetMainVolumeUp %d \n", up ? 1 : 0);
     const int level = model_.live.mainVolume;
     const int next = std::clamp(level + (up ? 1 : -1), kMainVolumeMinLevel, kMainVolumeMaxLevel);
     if (next != level) {
@@ -398,7 +398,7 @@ void EqualizerManager::SetMainVolumeUp(bool up) {
 }
 
 void EqualizerManager::SetMainMute(bool muted) {
-    WriteLog(L"set main mute to %d\n", muted ? 1 : 0);
+    WriteLog("set main mute to %d\n", muted ? 1 : 0);
     model_.live.mainVolumeMute = muted ? 1 : 0;
     link_->Mute_Ctrl(model_.live.mainVolumeMute, false);
     Refresh(RefreshWhat::kMainMute);
@@ -419,11 +419,11 @@ void EqualizerManager::SetNoiseGate(bool open) {
 }
 
 void EqualizerManager::UpdateAllVolumeEdit() {
-    WriteLog(L"EqualizerManager::UpdateAllVolumeEdit\n");
-    WriteLog(L"on main volume edit change to %d dB\n", model_.live.mainVolume);
+    WriteLog("EqualizerManager::UpdateAllVolumeEdit\n");
+    WriteLog("on main volume edit change to %d dB\n", model_.live.mainVolume);
     Refresh(RefreshWhat::kMainVolume);
     for (int ch = 0; ch < kChannelSlots; ++ch) {
-        WriteLog(L"on ch volume edit change to %d dB\n",
+        WriteLog("on ch volume edit change to %d dB\n",
                  static_cast<int>(WholeDbOfText(Channel(ch).gain)));
         Refresh(RefreshWhat::kChannelVolume, ch);
     }

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "controller/model/scene_record.h"
+#include "model/scene_record.h"
 
 namespace korvel {
 

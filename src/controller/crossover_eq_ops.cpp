@@ -7,11 +7,11 @@
 #include <cmath>
 
 #include "controller/equalizer_manager.h"
-#include "controller/model/invariants.h"
-#include "controller/model/scene_reset.h"
-#include "controller/model/speaker_roles.h"
 #include "controller/tuning_values.h"
-#include "shell/log/log.h"
+#include "log/log.h"
+#include "model/invariants.h"
+#include "model/scene_reset.h"
+#include "model/speaker_roles.h"
 
 namespace korvel {
 
@@ -83,7 +83,7 @@ void EqualizerManager::SetHpFreq(std::string_view text) {
         Refresh(RefreshWhat::kCrossover, current);
         return;
     }
-    WriteLog(L"set hp freq to %d \n", *typed);
+    WriteLog("set hp freq to %d \n", *typed);
     ApplyCorner(true, CornerFor(Channel(current).crossover, true, *typed));
 }
 
@@ -94,12 +94,12 @@ void EqualizerManager::SetLpFreq(std::string_view text) {
         Refresh(RefreshWhat::kCrossover, current);
         return;
     }
-    WriteLog(L"set lp freq to %d \n", *typed);
+    WriteLog("set lp freq to %d \n", *typed);
     ApplyCorner(false, CornerFor(Channel(current).crossover, false, *typed));
 }
 
 void EqualizerManager::SetHpFreqUp(bool up) {
-    WriteLog(L"SetHpFreqUp up(%d)\n", up ? 1 : 0);
+    WriteLog("SetHpFreqUp up(%d)\n", up ? 1 : 0);
     const CrossoverSettings& x = Channel(CurrentChannel()).crossover;
     const int next = CornerFor(x, true, StepFrequency(x.hp.fs, up));
     if (next != x.hp.fs) {
@@ -108,7 +108,7 @@ void EqualizerManager::SetHpFreqUp(bool up) {
 }
 
 void EqualizerManager::SetLpFreqUp(bool up) {
-    WriteLog(L"SetLpFreqUp up(%d)\n", up ? 1 : 0);
+    WriteLog("SetLpFreqUp up(%d)\n", up ? 1 : 0);
     const CrossoverSettings& x = Channel(CurrentChannel()).crossover;
     const int next = CornerFor(x, false, StepFrequency(x.lp.fs, up));
     if (next != x.lp.fs) {
@@ -122,13 +122,11 @@ void EqualizerManager::ApplyFilterChoice(bool highPass, bool slope, int index,
                                          std::string_view itemText) {
     const std::string text(itemText);
     if (slope) {
-        WriteLog(highPass ? L"set hp slop to %s index " : L"set lp slop to %s index ",
-                 text.c_str());
+        WriteLog(highPass ? "set hp slop to %s index " : "set lp slop to %s index ", text.c_str());
     } else {
-        WriteLog(highPass ? L"set hp type to %s index " : L"set lp type to %s index ",
-                 text.c_str());
+        WriteLog(highPass ? "set hp type to %s index " : "set lp type to %s index ", text.c_str());
     }
-    WriteLog(L"%d\n", index);
+    WriteLog("%d\n", index);
     // A combo without a selection reports -1; slopes beyond the highest order have no filter.
     if (index < 0 || (slope && index > kMaxSlope)) {
         return;
@@ -286,7 +284,7 @@ void EqualizerManager::SetChEqEdit(int band, const BandTexts& texts) {
     const float q = typedQ ? ClampQ(*typedQ) : stored.eqFactor;
     const std::optional<double> typedGain = ParseDecimal(texts.gain);
     const float gain = typedGain ? ClampBandGain(*typedGain) : DisplayedGain(current, band);
-    WriteLog(L"freqValue(%d) ,qValue(%f) ,gainValue(%.1f)\n", freq, static_cast<double>(q),
+    WriteLog("freqValue(%d) ,qValue(%f) ,gainValue(%.1f)\n", freq, static_cast<double>(q),
              static_cast<double>(gain));
     ApplyBandEdit(band, freq, q, gain);
     // Texts that were clamped or restored show the stored values again.
@@ -307,13 +305,13 @@ void EqualizerManager::SetChEqSlider(int band, int slider, std::string_view freq
     const int freq = freqInRange ? *typedFreq : stored.freq;
     const std::optional<double> typedQ = ParseDecimal(qText);
     const float q = typedQ ? ClampQ(*typedQ) : stored.eqFactor;
-    WriteLog(L"sliderValue (%.1f) ,freqValue(%d) ,qValue(%f) @band(%d) @ channel(%d)\n",
+    WriteLog("sliderValue (%.1f) ,freqValue(%d) ,qValue(%f) @band(%d) @ channel(%d)\n",
              static_cast<double>(gain), freq, static_cast<double>(q), band, current);
     ApplyBandEdit(band, freq, q, gain);
 }
 
 void EqualizerManager::SetEqFreqUp(int band, bool up) {
-    WriteLog(L"SetEqFreqUp index(%d) up(%d)\n", band, up ? 1 : 0);
+    WriteLog("SetEqFreqUp index(%d) up(%d)\n", band, up ? 1 : 0);
     const int current = CurrentChannel();
     if (band < 0 || band >= model_.live.BandCount(current)) {
         return;
@@ -326,7 +324,7 @@ void EqualizerManager::SetEqFreqUp(int band, bool up) {
 }
 
 void EqualizerManager::SetEqQUp(int band, bool up) {
-    WriteLog(L"SetEqQUp index(%d) up(%d)\n", band, up ? 1 : 0);
+    WriteLog("SetEqQUp index(%d) up(%d)\n", band, up ? 1 : 0);
     const int current = CurrentChannel();
     if (band < 0 || band >= model_.live.BandCount(current)) {
         return;
@@ -338,7 +336,7 @@ void EqualizerManager::SetEqQUp(int band, bool up) {
 }
 
 void EqualizerManager::SetEqGainUp(int band, bool up) {
-    WriteLog(L"SetEqGainUp index(%d) up(%d)\n", band, up ? 1 : 0);
+    WriteLog("SetEqGainUp index(%d) up(%d)\n", band, up ? 1 : 0);
     const int current = CurrentChannel();
     if (band < 0 || band >= model_.live.BandCount(current)) {
         return;
@@ -350,7 +348,7 @@ void EqualizerManager::SetEqGainUp(int band, bool up) {
 }
 
 void EqualizerManager::OnEqEnable(int band) {
-    WriteLog(L"OnEqEnable mEqIndex %d\n", band);
+    WriteLog("OnEqEnable mEqIndex %d\n", band);
     SceneRecord& live = model_.live;
     const int current = CurrentChannel();
     if (band < 0 || band >= live.BandCount(current)) {
@@ -393,7 +391,7 @@ void EqualizerManager::SelectEqBand(int band) {
 // --- The graph's handles ------------------------------------------------------------------------
 
 void EqualizerManager::EqualizerCallback(int kind, int index, const EqualizerGraphValues& values) {
-    WriteLog(L"%s cmd %d index %d\n", "EqualizerCallback", kind, index);
+    WriteLog("%s cmd %d index %d\n", "EqualizerCallback", kind, index);
     const int current = CurrentChannel();
     switch (kind) {
         case kGraphBandMoved:
@@ -407,7 +405,7 @@ void EqualizerManager::EqualizerCallback(int kind, int index, const EqualizerGra
             if (hz < 0) {
                 return;  // the marker is hidden
             }
-            WriteLog(L"EqualizerCallback mLpFreq(%d)\n", hz);
+            WriteLog("EqualizerCallback mLpFreq(%d)\n", hz);
             ApplyCorner(highPass, CornerFor(Channel(current).crossover, highPass, hz));
             break;
         }

@@ -5,10 +5,10 @@
 #include <thread>
 #include <vector>
 
-#include "controller/model/conversions.h"
-#include "controller/model/scene_reset.h"
-#include "controller/model/sources.h"
-#include "shell/log/log.h"
+#include "log/log.h"
+#include "model/conversions.h"
+#include "model/scene_reset.h"
+#include "model/sources.h"
 
 namespace korvel {
 namespace {
@@ -25,7 +25,7 @@ void LogTimeStamp() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    WriteLog(L"time %02d:%02d:%02d\n", local.tm_hour, local.tm_min, local.tm_sec);
+    WriteLog("time %02d:%02d:%02d\n", local.tm_hour, local.tm_min, local.tm_sec);
 }
 
 std::array<float, kChannelSlots> Attenuations(const SceneRecord& r) {
@@ -86,7 +86,7 @@ void DeviceSequences::Pause(std::chrono::milliseconds duration) const {
 
 int DeviceSequences::PC_UI_Status_Init(const BandCounts& bands) {
     LogTimeStamp();
-    WriteLog(L"PC_UI_Status_Init\n");
+    WriteLog("PC_UI_Status_Init\n");
     link_.PC_Connect(1);
     if (!link_.Hand_Connect()) {
         return -1;
@@ -125,14 +125,14 @@ int DeviceSequences::PC_UI_Status_Init(const BandCounts& bands) {
     for (int scene = 1; scene <= kStoredScenes && !Stopped(); ++scene) {
         link_.GetSceneName(scene);
     }
-    WriteLog(L"PC_UI_Status_Init done\n");
+    WriteLog("PC_UI_Status_Init done\n");
     LogTimeStamp();
     return 0;
 }
 
 void DeviceSequences::ReadStoredScene(int scene, const BandCounts& bands,
                                       std::chrono::milliseconds settle) {
-    WriteLog(L"read scene sceneId(%d)\n", scene);
+    WriteLog("read scene sceneId(%d)\n", scene);
     link_.ReadScene(scene, kQuerySceneTarget);
     Pause(settle);
     if (Stopped()) {
@@ -180,7 +180,7 @@ void DeviceSequences::ReadRoutingAndMixLevels(int scene) {
 }
 
 void DeviceSequences::SetReadCurProfileToMCU(const SceneRecord& live) {
-    WriteLog(L"EqualizerManager::SetReadCurProfileToMCU\n");
+    WriteLog("EqualizerManager::SetReadCurProfileToMCU\n");
     constexpr bool kNow = true;
     SendMainVolumeAndMute(live, kNow);
     SendFiltersAndBands(0, live, kNow);
@@ -199,10 +199,10 @@ void DeviceSequences::SetReadCurProfileToMCU(const SceneRecord& live) {
 
 void DeviceSequences::SetReadWholeProfileToMCU(const ModelStore& model,
                                                std::chrono::milliseconds tail) {
-    WriteLog(L"EqualizerManager::SetReadWholeProfileToMCU\n");
+    WriteLog("EqualizerManager::SetReadWholeProfileToMCU\n");
     constexpr bool kNow = true;
     for (int scene = 1; scene <= kStoredScenes && !Stopped(); ++scene) {
-        WriteLog(L"set scene(%d)\n", scene);
+        WriteLog("set scene(%d)\n", scene);
         LogTimeStamp();
         const SceneRecord& record = *model.Scene(scene);
         SendFiltersAndBands(scene, record, kNow);

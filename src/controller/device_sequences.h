@@ -10,7 +10,7 @@
 #include <chrono>
 
 #include "commands/device_link.h"
-#include "controller/model/model_store.h"
+#include "model/model_store.h"
 
 namespace korvel {
 

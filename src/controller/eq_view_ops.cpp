@@ -5,11 +5,11 @@
 #include <chrono>
 
 #include "controller/equalizer_manager.h"
-#include "controller/model/invariants.h"
-#include "controller/model/scene_reset.h"
-#include "controller/model/speaker_roles.h"
 #include "eqgraph/eq_math.h"
-#include "shell/log/log.h"
+#include "log/log.h"
+#include "model/invariants.h"
+#include "model/scene_reset.h"
+#include "model/speaker_roles.h"
 
 namespace korvel {
 
@@ -90,9 +90,9 @@ EqualizerGraphData EqualizerManager::EqualizerGraph(int band) const {
 void EqualizerManager::UpdateEqualizer(int band) {
     const auto start = std::chrono::steady_clock::now();
     const EqualizerGraphData data = EqualizerGraph(band);
-    WriteLog(L"UpdateEqualizer 0 cost time %d ms\n", ElapsedMs(start));
+    WriteLog("UpdateEqualizer 0 cost time %d ms\n", ElapsedMs(start));
     view_.ShowEqualizerGraph(data);
-    WriteLog(L"UpdateEqualizer 1 cost time %d ms\n", ElapsedMs(start));
+    WriteLog("UpdateEqualizer 1 cost time %d ms\n", ElapsedMs(start));
 }
 
 // --- Bypass, reset, presentation ----------------------------------------------------------------

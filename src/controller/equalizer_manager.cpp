@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "controller/model/scene_reset.h"
-#include "shell/log/log.h"
+#include "log/log.h"
+#include "model/scene_reset.h"
 
 namespace korvel {
 
@@ -70,7 +70,7 @@ bool EqualizerManager::StartWorker(std::function<void()> body) {
     // The end of a sequence posts a message of its own, so an owner waiting for Busy() to turn
     // false is woken at once instead of at its next time-out.
     if (!worker_.Start(std::move(body), [this] { Post(kMsgSequenceEnded); })) {
-        WriteLog(L"EqualizerManager: a device sequence is still running\n");
+        WriteLog("EqualizerManager: a device sequence is still running\n");
         return false;
     }
     return true;
@@ -146,9 +146,9 @@ void EqualizerManager::HandleMessage(const Message& message) {
             OnWholeProfileRead();
             break;
         case kMsgDevicePlugOut:
-            WriteLog(L"DisconnectMsgThread start!\n");
+            WriteLog("DisconnectMsgThread start!\n");
             view_.ShowMessage("${device_plugout}", "");
-            WriteLog(L"DisconnectMsgThread end!\n");
+            WriteLog("DisconnectMsgThread end!\n");
             break;
         default:
             break;
@@ -191,11 +191,11 @@ void EqualizerManager::Connect(bool showError) {
     }
     if (Busy()) {
         // A sequence of the previous connection is still ending; a new read must not overlap it.
-        WriteLog(L"EqualizerManager::Connect: previous sequence still running\n");
+        WriteLog("EqualizerManager::Connect: previous sequence still running\n");
         return;
     }
     if (link_->OpenHIDDevice() != 0 || !link_->IsOpen()) {
-        WriteLog(L"Can not conect usb devices, please connect devices again!\n");
+        WriteLog("Can not conect usb devices, please connect devices again!\n");
         if (showError) {
             view_.ShowMessage("${device_connect_fail}", "");
         }
@@ -205,7 +205,7 @@ void EqualizerManager::Connect(bool showError) {
     }
     view_.CloseToolWindow(ToolWindow::kUpdateFirmware);
     view_.CloseToolWindow(ToolWindow::kMixer);
-    WriteLog(L"Connect OK\uFF01\n");
+    WriteLog("Connect OK\uFF01\n");
     connectState_ = ConnectState::kConnecting;
     view_.SetConnectState(connectState_);
     if (forcedUpdate_) {
@@ -225,7 +225,7 @@ void EqualizerManager::Connect(bool showError) {
 }
 
 void EqualizerManager::ReadAllThread(BandCounts bands, std::chrono::milliseconds settle) {
-    WriteLog(L"Read mcu value thread start!\n");
+    WriteLog("Read mcu value thread start!\n");
     if (sequences_.PC_UI_Status_Init(bands) == -1) {
         Post(kMsgCloseLoading);
         Post(kMsgConnectFailed);
@@ -236,7 +236,7 @@ void EqualizerManager::ReadAllThread(BandCounts bands, std::chrono::milliseconds
     sequences_.Pause(settle);
     Post(kMsgConnected);
     Post(kMsgCloseLoading);
-    WriteLog(L"Read mcu value thread end!\n");
+    WriteLog("Read mcu value thread end!\n");
     // The model and firmware checks need the handshake values, which live in the model: the
     // owner runs them when it reaches this message, after every report posted before it.
     Post(kMsgSyncFinished);
@@ -291,9 +291,9 @@ void EqualizerManager::Disconnect() {
 }
 
 void EqualizerManager::DevicePlugOut() {
-    WriteLog(L"DevicePlugOut\n");
+    WriteLog("DevicePlugOut\n");
     if (UpgradeInProgress()) {
-        WriteLog(L"sys_upg_status UPG_ENTER or UPG_START\n");
+        WriteLog("sys_upg_status UPG_ENTER or UPG_START\n");
         return;
     }
     Disconnect();
@@ -303,9 +303,9 @@ void EqualizerManager::DevicePlugOut() {
 }
 
 void EqualizerManager::DevicePlugin() {
-    WriteLog(L"DevicePlugin\n");
+    WriteLog("DevicePlugin\n");
     if (UpgradeInProgress()) {
-        WriteLog(L"sys_upg_status UPG_ENTER or UPG_START\n");
+        WriteLog("sys_upg_status UPG_ENTER or UPG_START\n");
         return;
     }
     Connect(false);
@@ -313,7 +313,7 @@ void EqualizerManager::DevicePlugin() {
 
 void EqualizerManager::ReadMcuValueCallback(const Message& message) {
     const int type = static_cast<int>(message.wParam);
-    WriteLog(L"ReadMcuValueCallback 0x%02x\n", type);
+    WriteLog("ReadMcuValueCallback 0x%02x\n", type);
     switch (type) {
         case mcu::HANDSHAKE:
             if (const auto* r = std::get_if<HandshakeReport>(&message.record)) {
@@ -323,8 +323,8 @@ void EqualizerManager::ReadMcuValueCallback(const Message& message) {
                 live.slaveVersion = r->slave_version;
                 const bool normal = link_->mcu_is_normal_mode();
                 WriteLog(
-                    L"UI MCU_HANDSHAKE model=%d, mainVersion=%d, slaveVersion=%d, "
-                    L"mcu_is_normal_mode=%d\n",
+                    "UI MCU_HANDSHAKE model=%d, mainVersion=%d, slaveVersion=%d, "
+                    "mcu_is_normal_mode=%d\n",
                     live.deviceModel, live.mainVersion, live.slaveVersion, normal ? 1 : 0);
                 if (live.deviceModel != kSupportedModel && normal) {
                     view_.ShowMessage("${device_not_match}", std::to_string(live.deviceModel));

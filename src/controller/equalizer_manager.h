@@ -29,9 +29,9 @@
 #include "commands/message_target.h"
 #include "controller/controller_view.h"
 #include "controller/device_sequences.h"
-#include "controller/model/conversions.h"
-#include "controller/model/model_store.h"
 #include "controller/worker_thread.h"
+#include "model/conversions.h"
+#include "model/model_store.h"
 
 namespace korvel {
 

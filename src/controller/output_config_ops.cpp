@@ -4,9 +4,9 @@
 #include <algorithm>
 
 #include "controller/equalizer_manager.h"
-#include "controller/model/scene_reset.h"
-#include "controller/model/speaker_roles.h"
-#include "shell/log/log.h"
+#include "log/log.h"
+#include "model/scene_reset.h"
+#include "model/speaker_roles.h"
 
 namespace korvel {
 
@@ -29,7 +29,7 @@ void EqualizerManager::SwitchLinkOff() {
 }
 
 void EqualizerManager::SetOutpuLock() {
-    WriteLog(L"on %s\n", "EqualizerManager::SetOutpuLock");
+    WriteLog("on %s\n", "EqualizerManager::SetOutpuLock");
     SceneRecord& live = model_.live;
     if (live.lockMode == 1) {
         if (view_.Confirm("${unlock_output_tips}")) {
@@ -48,7 +48,7 @@ void EqualizerManager::SetOutpuLock() {
 }
 
 void EqualizerManager::CopyChannelSettings(int from, int to) {
-    WriteLog(L"copy out config from %d to %d\n", from, to);
+    WriteLog("copy out config from %d to %d\n", from, to);
     SceneRecord& live = model_.live;
     live.eqStore[Index(to)] = live.eqStore[Index(from)];
     Channel(to).crossover = Channel(from).crossover;
@@ -57,7 +57,7 @@ void EqualizerManager::CopyChannelSettings(int from, int to) {
 }
 
 void EqualizerManager::SetOutputLink() {
-    WriteLog(L"on %s\n", "EqualizerManager::SetOutputLink");
+    WriteLog("on %s\n", "EqualizerManager::SetOutputLink");
     SceneRecord& live = model_.live;
     if (!HasLinkablePair(live)) {
         live.linkMode = 0;
@@ -75,7 +75,7 @@ void EqualizerManager::SetOutputLink() {
         link_->CH_Lock_Ctrl(live.sceneArgument, 0, false);
     } else {
         const int choice = view_.ChooseLinkCopy();
-        WriteLog(L"CMsgCheckBoxWnd %d\n", choice);
+        WriteLog("CMsgCheckBoxWnd %d\n", choice);
         if (choice != kCopyLeftToRight && choice != kCopyRightToLeft) {
             Refresh(RefreshWhat::kLinkLock);
             return;
@@ -112,7 +112,7 @@ void EqualizerManager::SetOutputLink() {
 }
 
 void EqualizerManager::SetOutputReset() {
-    WriteLog(L"on %s\n", "EqualizerManager::SetOutputReset");
+    WriteLog("on %s\n", "EqualizerManager::SetOutputReset");
     const int choice =
         view_.AskThree("${empty_output_tips}", "${default}", "${cancel}", "${emptied}");
     if (choice != kResetDefault && choice != kResetEmptied) {

@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "controller/equalizer_manager.h"
-#include "controller/model/speaker_roles.h"
-#include "shell/log/log.h"
+#include "log/log.h"
+#include "model/speaker_roles.h"
 
 namespace korvel {
 
@@ -43,7 +43,7 @@ OutputMenuState EqualizerManager::OutputMenu(int channel) const {
 }
 
 void EqualizerManager::SetSubMenu(int channel) {
-    WriteLog(L"on %s\n", "EqualizerManager::SetSubMenu");
+    WriteLog("on %s\n", "EqualizerManager::SetSubMenu");
     if (!IsChannel(channel)) {
         return;
     }
@@ -66,7 +66,7 @@ void EqualizerManager::AssignRole(int channel, int role) {
 }
 
 void EqualizerManager::SetOutputValue(int channel, std::string_view itemName) {
-    WriteLog(L"SetOutputValue channel %d selected value %s\n", channel,
+    WriteLog("SetOutputValue channel %d selected value %s\n", channel,
              std::string(itemName).c_str());
     const std::optional<int> role = RoleFromItem(itemName);
     if (!IsChannel(channel) || !role) {
@@ -75,7 +75,7 @@ void EqualizerManager::SetOutputValue(int channel, std::string_view itemName) {
     if (model_.live.lockMode == 1) {
         // The output buttons are disabled while the configuration is locked; a role change
         // now would leave the link pairs describing channels that no longer match.
-        WriteLog(L"SetOutputValue: output configuration locked\n");
+        WriteLog("SetOutputValue: output configuration locked\n");
         return;
     }
     AssignRole(channel, *role);
@@ -95,7 +95,7 @@ void EqualizerManager::SetOutputValue(int channel, std::string_view itemName) {
 }
 
 void EqualizerManager::SetSpeakerFocus(int role) {
-    WriteLog(L"on %s index %d\n", "EqualizerManager::SetSpeakerFocus", role);
+    WriteLog("on %s index %d\n", "EqualizerManager::SetSpeakerFocus", role);
     if (role < 1 || role > kRoleCount) {
         return;
     }

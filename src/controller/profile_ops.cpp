@@ -4,27 +4,27 @@
 #include <memory>
 
 #include "controller/equalizer_manager.h"
-#include "controller/model/speaker_roles.h"
+#include "log/log.h"
+#include "model/speaker_roles.h"
 #include "profiles/profile_file.h"
-#include "shell/log/log.h"
 
 namespace korvel {
 
 namespace {
 
 void LogChosenPath(const std::filesystem::path& path) {
-    WriteLog(L"GetOpenFileName %s ok\n", path.string().c_str());
+    WriteLog("GetOpenFileName %s ok\n", path.string().c_str());
 }
 
 void LogLoadFailure(const ProfileResult& result) {
-    WriteLog(L"read profile file error! error\n");
-    WriteLog(L"read profile file error! error1 %s\n", result.detail.c_str());
+    WriteLog("read profile file error! error\n");
+    WriteLog("read profile file error! error1 %s\n", result.detail.c_str());
 }
 
 }  // namespace
 
 bool EqualizerManager::SaveSenceConfigToFile(const std::filesystem::path& path) {
-    WriteLog(L"EqualizerManager::SaveSenceConfigToFile\n");
+    WriteLog("EqualizerManager::SaveSenceConfigToFile\n");
     LogChosenPath(path);
     const ProfileResult result = WriteProfileFile(model_.live, path);
     view_.ShowMessage(result.ok() ? "${profile_save_ok}" : "${profile_create_error}", "");
@@ -32,7 +32,7 @@ bool EqualizerManager::SaveSenceConfigToFile(const std::filesystem::path& path) 
 }
 
 bool EqualizerManager::SaveWholeConfigToFile(const std::filesystem::path& path) {
-    WriteLog(L"EqualizerManager::SaveWholeConfigToFile\n");
+    WriteLog("EqualizerManager::SaveWholeConfigToFile\n");
     if (Busy()) {
         return false;
     }
@@ -45,7 +45,7 @@ bool EqualizerManager::SaveWholeConfigToFile(const std::filesystem::path& path) 
     }
     const auto settle = timings_.storedSceneSettle;
     return StartWorker([this, bands, settle] {
-        WriteLog(L"SaveWholeSceneThread start!\n");
+        WriteLog("SaveWholeSceneThread start!\n");
         for (int scene = 1; scene <= kStoredScenes; ++scene) {
             sequences_.ReadStoredScene(scene, bands[scene], settle);
         }
@@ -55,7 +55,7 @@ bool EqualizerManager::SaveWholeConfigToFile(const std::filesystem::path& path) 
         // model that holds them all.
         Post(kMsgWholeProfileRead);
         Post(kMsgCloseLoading);
-        WriteLog(L"SaveWholeSceneThread end!\n");
+        WriteLog("SaveWholeSceneThread end!\n");
     });
 }
 
@@ -65,7 +65,7 @@ void EqualizerManager::OnWholeProfileRead() {
 }
 
 bool EqualizerManager::LoadSenceConfigFromFile(const std::filesystem::path& path) {
-    WriteLog(L"EqualizerManager::LoadSenceConfigFromFile\n");
+    WriteLog("EqualizerManager::LoadSenceConfigFromFile\n");
     if (Busy()) {
         return false;
     }
@@ -77,23 +77,23 @@ bool EqualizerManager::LoadSenceConfigFromFile(const std::filesystem::path& path
         view_.ShowMessage(load.result.messageKey, "");
         return false;
     }
-    WriteLog(L"read profile file ok\n");
+    WriteLog("read profile file ok\n");
     model_.live = *load.scene;
     Post(kMsgOpenLoading);
     // The upload works on its own copy: the owner may change the model meanwhile.
     std::shared_ptr<const SceneRecord> snapshot = std::move(load.scene);
     return StartWorker([this, snapshot] {
-        WriteLog(L"SetCurSceneThread start!\n");
+        WriteLog("SetCurSceneThread start!\n");
         sequences_.SetReadCurProfileToMCU(*snapshot);
         Post(kMsgProfileUploaded);
         link_->WaitUntilIdle(std::chrono::seconds(60));
         Post(kMsgCloseLoading);
-        WriteLog(L"SetCurSceneThread end!\n");
+        WriteLog("SetCurSceneThread end!\n");
     });
 }
 
 bool EqualizerManager::LoadWholeConfigFromFile(const std::filesystem::path& path) {
-    WriteLog(L"EqualizerManager::LoadWholeConfigFromFile\n");
+    WriteLog("EqualizerManager::LoadWholeConfigFromFile\n");
     if (Busy()) {
         return false;
     }
@@ -105,19 +105,19 @@ bool EqualizerManager::LoadWholeConfigFromFile(const std::filesystem::path& path
         view_.ShowMessage(load.result.messageKey, "");
         return false;
     }
-    WriteLog(L"read profile file ok\n");
+    WriteLog("read profile file ok\n");
     model_ = *load.store;
     Post(kMsgOpenLoading);
     std::shared_ptr<const ModelStore> snapshot = std::move(load.store);
     const ControllerTimings timings = timings_;
     return StartWorker([this, snapshot, timings] {
-        WriteLog(L"SetWholeProfileThread start!\n");
+        WriteLog("SetWholeProfileThread start!\n");
         sequences_.SetReadWholeProfileToMCU(*snapshot, timings.wholeUploadTail);
         Post(kMsgProfileUploaded);
         sequences_.Pause(timings.wholeUploadSettle);
         link_->WaitUntilIdle(std::chrono::seconds(60));
         Post(kMsgCloseLoading);
-        WriteLog(L"SetWholeProfileThread end!\n");
+        WriteLog("SetWholeProfileThread end!\n");
     });
 }
 

@@ -5,12 +5,12 @@
 #include <algorithm>
 
 #include "controller/equalizer_manager.h"
-#include "controller/model/conversions.h"
-#include "controller/model/invariants.h"
-#include "controller/model/scene_reset.h"
-#include "controller/model/sources.h"
-#include "controller/model/speaker_roles.h"
-#include "shell/log/log.h"
+#include "log/log.h"
+#include "model/conversions.h"
+#include "model/invariants.h"
+#include "model/scene_reset.h"
+#include "model/sources.h"
+#include "model/speaker_roles.h"
 
 namespace korvel {
 namespace {
@@ -32,7 +32,7 @@ int KtvSlot(int item) {
 
 void EqualizerManager::ReadDspValueCallback(const Message& message) {
     const auto id = static_cast<uint8_t>(message.wParam);
-    WriteLog(L"ReadDspValueCallback 0x%02x\n", id);
+    WriteLog("ReadDspValueCallback 0x%02x\n", id);
     const int value = static_cast<int>(message.value);
     switch (id) {
         case dsp::SOURCE_SWITCH:
@@ -96,10 +96,10 @@ void EqualizerManager::ReadDspValueCallback(const Message& message) {
                 ApplyQFactor(id, *r);
             break;
         case dsp::FACTORY_PRESET:
-            WriteLog(L"factory preset mode = %d\n", value);
+            WriteLog("factory preset mode = %d\n", value);
             break;
         case dsp::SETUP_MODE:
-            WriteLog(L"setup_mode mode = %d\n", value);
+            WriteLog("setup_mode mode = %d\n", value);
             break;
         case dsp::AUTO_ON:
             ApplyEffectSwitch(value);
@@ -169,7 +169,7 @@ void EqualizerManager::ApplyDelay(const ChannelFloatReport& r) {
     }
     scene->channels[r.channel].delay = r.value;
     if (IsLive(r.scene)) {
-        WriteLog(L"update UI ch_delay->ch = %d, Delay %.3f\n", r.channel,
+        WriteLog("update UI ch_delay->ch = %d, Delay %.3f\n", r.channel,
                  static_cast<double>(r.value));
         Refresh(RefreshWhat::kChannelDelay, r.channel);
     }
@@ -182,7 +182,7 @@ void EqualizerManager::ApplyTrim(const ChannelFloatReport& r) {
     }
     scene->channels[r.channel].gain = r.value;
     if (IsLive(r.scene)) {
-        WriteLog(L"set channel %d volume to %.1fdB\n", r.channel, static_cast<double>(r.value));
+        WriteLog("set channel %d volume to %.1fdB\n", r.channel, static_cast<double>(r.value));
         Refresh(RefreshWhat::kChannelVolume, r.channel);
     }
 }
@@ -203,7 +203,7 @@ void EqualizerManager::ApplyChannelInt(uint8_t id, const ChannelIntReport& r) {
         case dsp::PHASE:
             channel.phase = r.value & 0xFF;
             if (live) {
-                WriteLog(L"channel %d phase seleted %d\n", r.channel, channel.phase);
+                WriteLog("channel %d phase seleted %d\n", r.channel, channel.phase);
                 Refresh(RefreshWhat::kChannelPhase, r.channel);
             }
             break;
@@ -211,7 +211,7 @@ void EqualizerManager::ApplyChannelInt(uint8_t id, const ChannelIntReport& r) {
             // The role indexes the role table: an unknown code counts as the empty role.
             scene->outputs[r.channel] = NormaliseRole(r.value);
             if (live) {
-                WriteLog(L"DSP_CH_TYPE ch(%d), type(%d)\n", r.channel, r.value);
+                WriteLog("DSP_CH_TYPE ch(%d), type(%d)\n", r.channel, r.value);
                 Refresh(RefreshWhat::kSpeakerRoles);
             }
             break;
@@ -233,7 +233,7 @@ void EqualizerManager::ApplyRouting(const MixReport& r) {
     }
     scene->inputs[r.source][r.channel] = r.mask;
     if (IsLive(r.scene) && r.source == scene->sourceIndex) {
-        WriteLog(L"set mix source = %d, ch = %d, mix_in = 0x%x\n", r.source, r.channel, r.mask);
+        WriteLog("set mix source = %d, ch = %d, mix_in = 0x%x\n", r.source, r.channel, r.mask);
         Refresh(RefreshWhat::kInputSwitches, r.channel);
     }
 }
@@ -286,7 +286,7 @@ void EqualizerManager::ApplyMixLevels(const InputMixTrimReport& r) {
         r.input_channel >= kMixInputs) {
         return;
     }
-    WriteLog(L"DSP_INPUT_MIX_CH_TRIM source %d, in_ch %d out_ch_x %d, out_ch_y %d\n", r.source,
+    WriteLog("DSP_INPUT_MIX_CH_TRIM source %d, in_ch %d out_ch_x %d, out_ch_y %d\n", r.source,
              r.input_channel, r.first_output, r.last_output);
     const int first = std::max(r.first_output, 0);
     const int last =
@@ -307,16 +307,15 @@ void EqualizerManager::ApplyNoise(const NoiseReport& r) {
     const int first = std::max(r.first, 0);
     const int last = std::min(r.last, kReportChannelSlots - 1);
     for (int input = first; input <= last; ++input) {
-        WriteLog(L"in_ch(%d): noise = %fdB\n", input, static_cast<double>(r.noise[input]));
+        WriteLog("in_ch(%d): noise = %fdB\n", input, static_cast<double>(r.noise[input]));
     }
 }
 
 void EqualizerManager::ApplyQFactor(uint8_t id, const QFactorReport& r) {
-    const wchar_t* format = id == dsp::HPF_Q_FACT ? L"ch(%d): hpf_q_fact->mode = %d\n"
-                                                  : L"ch(%d): lpf_q_fact->mode = %d\n";
+    const char* filter = id == dsp::HPF_Q_FACT ? "hpf_q_fact" : "lpf_q_fact";
     const int last = std::min<int>(r.last, kReportChannelSlots - 1);
     for (int ch = r.first; ch <= last; ++ch) {
-        WriteLog(format, ch, r.modes[ch]);
+        WriteLog("ch(%d): %s->mode = %d\n", ch, filter, r.modes[ch]);
     }
 }
 
@@ -346,7 +345,7 @@ void EqualizerManager::ApplyEffectSwitch(int value) {
 
 void EqualizerManager::ReadSenceValueCallback(const Message& message) {
     const int type = static_cast<int>(message.wParam);
-    WriteLog(L"ReadSenceValueCallback 0x%02x\n", type);
+    WriteLog("ReadSenceValueCallback 0x%02x\n", type);
     if (type == flash::SCENE_NAME) {
         const auto* r = RecordOf<SceneNameReport>(message);
         if (r == nullptr) {
@@ -359,7 +358,7 @@ void EqualizerManager::ReadSenceValueCallback(const Message& message) {
     } else if (type == flash::SCENE_VALID) {
         if (const auto* r = RecordOf<SceneValidReport>(message)) {
             sceneValidMask_ = static_cast<uint16_t>(r->value);
-            WriteLog(L"FLASH_SCENE_VALID 0x%02x\n", sceneValidMask_);
+            WriteLog("FLASH_SCENE_VALID 0x%02x\n", sceneValidMask_);
             Refresh(RefreshWhat::kSceneNames);
         }
     }
@@ -367,7 +366,7 @@ void EqualizerManager::ReadSenceValueCallback(const Message& message) {
 
 void EqualizerManager::ReadKtvValueCallback(const Message& message) {
     const int item = static_cast<int>(message.wParam);
-    WriteLog(L"ReadDspValueCallback 0x%02x\n", item);
+    WriteLog("ReadDspValueCallback 0x%02x\n", item);
     const int slot = KtvSlot(item);
     if (slot >= 0) {
         model_.live.ktvSettings[slot] = static_cast<int32_t>(message.value);

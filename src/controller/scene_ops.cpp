@@ -2,8 +2,8 @@
 // sequence; the loading window is opened here and closed by the message that ends the sequence.
 
 #include "controller/equalizer_manager.h"
-#include "controller/model/scene_name.h"
-#include "shell/log/log.h"
+#include "log/log.h"
+#include "model/scene_name.h"
 
 namespace korvel {
 
@@ -14,7 +14,7 @@ bool IsStoredSceneNumber(int scene) {
 }  // namespace
 
 bool EqualizerManager::SaveSceneToDevice(int scene, std::u16string_view name) {
-    WriteLog(L"EqualizerManager::SaveSenceConfigToDSP\n");
+    WriteLog("EqualizerManager::SaveSenceConfigToDSP\n");
     if (!IsStoredSceneNumber(scene) || !link_->IsOpen() || Busy()) {
         return false;
     }
@@ -23,38 +23,38 @@ bool EqualizerManager::SaveSceneToDevice(int scene, std::u16string_view name) {
     Refresh(RefreshWhat::kSceneNames);
     Post(kMsgOpenLoading);
     return StartWorker([this, scene, bytes] {
-        WriteLog(L"SaveSenceThread start!\n");
+        WriteLog("SaveSenceThread start!\n");
         link_->SetSceneName(scene, bytes, kSceneNameBytes);
         // The device acknowledges the save (kMsgSceneSaved), which closes the loading window;
         // without an answer the window is closed here so the user is not left waiting.
         if (!link_->SaveScene(scene, 0)) {
             Post(kMsgCloseLoading);
         }
-        WriteLog(L"SaveSenceThread end!\n");
+        WriteLog("SaveSenceThread end!\n");
     });
 }
 
 bool EqualizerManager::LoadSceneFromDevice(int scene) {
-    WriteLog(L"EqualizerManager::LoadSenceConfigFromDSP\n");
+    WriteLog("EqualizerManager::LoadSenceConfigFromDSP\n");
     if (!IsStoredSceneNumber(scene) || !link_->IsOpen() || Busy()) {
         return false;
     }
     Post(kMsgOpenLoading);
     const BandCounts bands = BandCountsOf(model_.live);
     return StartWorker([this, scene, bands] {
-        WriteLog(L"LoadSenceThread start!\n");
+        WriteLog("LoadSenceThread start!\n");
         link_->DisableQueue();
         link_->ReadScene(scene, 0);
         sequences_.PC_UI_Status_Init(bands);
         Post(kMsgSceneLoaded);
         link_->EnableQueue();
         Post(kMsgCloseLoading);
-        WriteLog(L"LoadSenceThread end!\n");
+        WriteLog("LoadSenceThread end!\n");
     });
 }
 
 bool EqualizerManager::DeleteSceneFromDevice(int scene) {
-    WriteLog(L"EqualizerManager::DeleteDSPSenceConfig\n");
+    WriteLog("EqualizerManager::DeleteDSPSenceConfig\n");
     if (!IsStoredSceneNumber(scene) || !link_->IsOpen() || Busy()) {
         return false;
     }
@@ -62,12 +62,12 @@ bool EqualizerManager::DeleteSceneFromDevice(int scene) {
     Refresh(RefreshWhat::kSceneNames);
     Post(kMsgOpenLoading);
     return StartWorker([this, scene] {
-        WriteLog(L"DeleteSenceThread start!\n");
+        WriteLog("DeleteSenceThread start!\n");
         // The acknowledgement (1238) closes the loading window; see SaveSceneToDevice.
         if (!link_->DeleteScene(scene)) {
             Post(kMsgCloseLoading);
         }
-        WriteLog(L"DeleteSenceThread end!\n");
+        WriteLog("DeleteSenceThread end!\n");
     });
 }
 
@@ -85,16 +85,16 @@ bool EqualizerManager::ReadStoredScene(int scene) {
 }
 
 bool EqualizerManager::ResetMcuFactoryDefault() {
-    WriteLog(L"EqualizerManager::ResetMcuFactoryDefault\n");
+    WriteLog("EqualizerManager::ResetMcuFactoryDefault\n");
     if (!link_->IsOpen() || Busy() || !view_.Confirm("${factory_default_tips}")) {
         return false;
     }
     Post(kMsgOpenLoading);
     return StartWorker([this] {
-        WriteLog(L"Factory default thread start!\n");
+        WriteLog("Factory default thread start!\n");
         link_->Factory_Default_Ctrl();
         Post(kMsgDeviceRebooting);
-        WriteLog(L"Factory default thread end!\n");
+        WriteLog("Factory default thread end!\n");
     });
 }
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "controller/model/invariants.h"
-#include "controller/model/scene_record.h"
+#include "model/invariants.h"
+#include "model/scene_record.h"
 
 namespace korvel {
 namespace {

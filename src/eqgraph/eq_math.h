@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "controller/model/scene_record.h"
+#include "model/scene_record.h"
 
 namespace korvel {
 

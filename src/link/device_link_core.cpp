@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstdio>
 #include <ctime>
-#include <cwchar>
 #include <deque>
 #include <iterator>
 #include <mutex>
@@ -13,7 +13,7 @@
 
 #include "link/framing.h"
 #include "link/packet_parser.h"
-#include "shell/log/log.h"
+#include "log/log.h"
 
 namespace korvel {
 namespace {
@@ -37,46 +37,67 @@ void LogTimeStamp() {
         1000;
     std::tm local{};
     localtime_r(&seconds, &local);
-    WriteLog(L"%d.%02d.%02d %02d:%d:%d:%d\n", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+    WriteLog("%d.%02d.%02d %02d:%d:%d:%d\n", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
              local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(millis));
 }
 
 // Byte dumps are formatted first and written with one call, so a line written by another thread
 // can never land in the middle of a dump.
-std::wstring HexBytes(const uint8_t* bytes, size_t count) {
-    std::wstring text;
-    wchar_t item[8];
+std::string HexBytes(const uint8_t* bytes, size_t count) {
+    std::string text;
+    char item[8];
     for (size_t i = 0; i < count; ++i) {
-        std::swprintf(item, std::size(item), L"%02x ", bytes[i]);
+        std::snprintf(item, std::size(item), "%02x ", bytes[i]);
         text += item;
     }
     return text;
 }
 
 void LogRecord(const CommandRecord& record) {
-    WriteLog(L"get mcmd 0x%02x subcmd 0x%02x optype 0x%02x len 0x%02x ", record.mcmd, record.subcmd,
+    WriteLog("get mcmd 0x%02x subcmd 0x%02x optype 0x%02x len 0x%02x ", record.mcmd, record.subcmd,
              record.optype, static_cast<unsigned>(record.payload.size()));
     for (size_t i = 0; i < record.payload.size(); ++i) {
-        WriteLog(L"cmd_data[%d](0x%02x) ", static_cast<int>(i), record.payload[i]);
+        WriteLog("cmd_data[%d](0x%02x) ", static_cast<int>(i), record.payload[i]);
     }
-    WriteLog(L"\n");
+    WriteLog("\n");
 }
 
-// Reads one device string, cut to the 255 characters the shared buffer holds, and logs it.
-bool ReadDeviceString(std::optional<std::wstring> text, const wchar_t* okFormat,
-                      const wchar_t* failure, bool withFirstCode = false) {
-    if (!text) {
-        WriteLog(failure);
-        return false;
-    }
-    if (text->size() > kDeviceStringChars)
+// A device string cut to the 255 characters the shared buffer holds.
+std::optional<std::wstring> CutDeviceString(std::optional<std::wstring> text) {
+    if (text && text->size() > kDeviceStringChars)
         text->resize(kDeviceStringChars);
-    if (withFirstCode) {
-        WriteLog(okFormat, text->empty() ? 0 : static_cast<int>((*text)[0]), text->c_str());
+    return text;
+}
+
+// Reads the four device strings and logs each; returns how many could not be read.
+int ReadDeviceStrings(HidTransport& transport) {
+    int failures = 0;
+    if (auto text = CutDeviceString(transport.ManufacturerString())) {
+        WriteLog("Manufacturer String: %s\n", WideToUtf8(*text).c_str());
     } else {
-        WriteLog(okFormat, text->c_str());
+        WriteLog("Unable to read manufacturer string\n");
+        ++failures;
     }
-    return true;
+    if (auto text = CutDeviceString(transport.ProductString())) {
+        WriteLog("Product String: %s\n", WideToUtf8(*text).c_str());
+    } else {
+        WriteLog("Unable to read product string\n");
+        ++failures;
+    }
+    if (auto text = CutDeviceString(transport.SerialNumberString())) {
+        WriteLog("Serial Number String: (%d) %s", text->empty() ? 0 : static_cast<int>((*text)[0]),
+                 WideToUtf8(*text).c_str());
+    } else {
+        WriteLog("Unable to read serial number string\n");
+        ++failures;
+    }
+    if (auto text = CutDeviceString(transport.IndexedString(1))) {
+        WriteLog("Indexed String 1: %s\n", WideToUtf8(*text).c_str());
+    } else {
+        WriteLog("Unable to read indexed string 1\n");
+        ++failures;
+    }
+    return failures;
 }
 
 }  // namespace
@@ -160,22 +181,13 @@ int LinkCore::OpenHIDDevice() {
     std::shared_ptr<HidTransport> transport =
         impl_->factory.create ? impl_->factory.create() : nullptr;
     if (!transport || !transport->Open()) {
-        WriteLog(L"unable to open device\n");
+        WriteLog("unable to open device\n");
         return -1;
     }
 
-    int failures = 0;
-    failures += !ReadDeviceString(transport->ManufacturerString(), L"Manufacturer String: %ls\n",
-                                  L"Unable to read manufacturer string\n");
-    failures += !ReadDeviceString(transport->ProductString(), L"Product String: %ls\n",
-                                  L"Unable to read product string\n");
-    failures +=
-        !ReadDeviceString(transport->SerialNumberString(), L"Serial Number String: (%d) %ls",
-                          L"Unable to read serial number string\n", true);
-    failures += !ReadDeviceString(transport->IndexedString(1), L"Indexed String 1: %ls\n",
-                                  L"Unable to read indexed string 1\n");
+    const int failures = ReadDeviceStrings(*transport);
     if (failures > kMaxStringFailures) {
-        WriteLog(L"read HID info error, unable open device correctly\n");
+        WriteLog("read HID info error, unable open device correctly\n");
         return -1;
     }
 
@@ -200,7 +212,7 @@ void LinkCore::CloseHIDDevice(bool notifyDevice) {
         return;
     if (notifyDevice) {
         const uint8_t value = 0;
-        WriteLog(L"PC_Connect = %d\n", value);
+        WriteLog("PC_Connect = %d\n", value);
         SendCtrlCommand(MCMD_MCU, kPcConnectSubcmd, OP_SET, &value, 1);
     }
     std::shared_ptr<HidTransport> released;
@@ -208,7 +220,7 @@ void LinkCore::CloseHIDDevice(bool notifyDevice) {
         std::lock_guard lock(impl_->deviceMutex);
         released = std::move(impl_->device);
     }
-    WriteLog(L"CloseHIDDevice!\n");
+    WriteLog("CloseHIDDevice!\n");
 }
 
 bool LinkCore::SendCtrlCommand(uint8_t mcmd, uint8_t subcmd, uint8_t optype, const uint8_t* data,
@@ -216,7 +228,7 @@ bool LinkCore::SendCtrlCommand(uint8_t mcmd, uint8_t subcmd, uint8_t optype, con
     if (!Impl::Usable(impl_->Device()))
         return false;
     if (length > kMaxCommandPayload || (length > 0 && data == nullptr)) {
-        WriteLog(L"SendCtrlCommand: payload length %d refused\n", length);
+        WriteLog("SendCtrlCommand: payload length %d refused\n", length);
         return false;
     }
 
@@ -233,27 +245,27 @@ bool LinkCore::SendCtrlCommand(uint8_t mcmd, uint8_t subcmd, uint8_t optype, con
     };
 
     LogTimeStamp();
-    WriteLog(L"SendCtrlCommand\n");
+    WriteLog("SendCtrlCommand\n");
     const OutputReport report =
         BuildOutputReport(mcmd, subcmd, optype, std::span<const uint8_t>(data, length));
-    WriteLog(L"begain to write data to devices:\n%ls\n",
+    WriteLog("begain to write data to devices:\n%s\n",
              HexBytes(report.data(), report.size()).c_str());
-    WriteLog(L"set WRITE_ROPRT = TRUE\n");
+    WriteLog("set WRITE_ROPRT = TRUE\n");
 
     std::shared_ptr<HidTransport> device = impl_->Device();
     if (!device) {
-        WriteLog(L"mHidHandle is NULL, can't send cmd\n");
+        WriteLog("mHidHandle is NULL, can't send cmd\n");
         clearBusy();
         return false;
     }
     const int handle = impl_->handleNumber;
     if (device->Write(report.data(), report.size()) < 0) {
-        const std::wstring error = device->ErrorText();
-        WriteLog(L"Write HidDeviceObject = %d errot = %ls\n", handle, error.c_str());
+        WriteLog("Write HidDeviceObject = %d errot = %s\n", handle,
+                 WideToUtf8(device->ErrorText()).c_str());
         clearBusy();
         return false;
     }
-    WriteLog(L"write data ok! HidDeviceObject = %d\n", handle);
+    WriteLog("write data ok! HidDeviceObject = %d\n", handle);
     LogTimeStamp();
     clearBusy();
     return true;
@@ -262,7 +274,7 @@ bool LinkCore::SendCtrlCommand(uint8_t mcmd, uint8_t subcmd, uint8_t optype, con
 bool LinkCore::ReadHIDData(int timeoutMs) {
     const int waitMs = impl_->CappedWait(timeoutMs);
     const long start = TickMs();
-    WriteLog(L"ReadHIDData timestart = %ld\n", start);
+    WriteLog("ReadHIDData timestart = %ld\n", start);
 
     // Each read has its own buffer: the worker and an immediate sender may read at once.
     std::array<uint8_t, kOutputReportSize> buffer{};
@@ -271,7 +283,7 @@ bool LinkCore::ReadHIDData(int timeoutMs) {
     for (;;) {
         device = impl_->Device();
         if (!Impl::Usable(device)) {
-            WriteLog(L"mHidHandle is NULL\n");
+            WriteLog("mHidHandle is NULL\n");
             return false;
         }
         // A failed read is retried with what is left of the wait, so the whole call stays
@@ -283,8 +295,8 @@ bool LinkCore::ReadHIDData(int timeoutMs) {
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    WriteLog(L"ReadHIDData done timeend-timestart = %ld\n", TickMs() - start);
-    WriteLog(L"ReadHIDData NumberOfBytesRead = %d\n", count);
+    WriteLog("ReadHIDData done timeend-timestart = %ld\n", TickMs() - start);
+    WriteLog("ReadHIDData NumberOfBytesRead = %d\n", count);
     if (count <= 0)
         return false;
 
@@ -292,12 +304,12 @@ bool LinkCore::ReadHIDData(int timeoutMs) {
     std::lock_guard lock(impl_->parseMutex);
     for (size_t i = 0; i < received; ++i) {
         if (!impl_->StillOpen(device)) {
-            WriteLog(L"mHidHandle is NULL\n");
+            WriteLog("mHidHandle is NULL\n");
             return false;
         }
         impl_->parser.Feed(buffer[i]);
     }
-    WriteLog(L"read data: %ls\n", HexBytes(buffer.data(), received).c_str());
+    WriteLog("read data: %s\n", HexBytes(buffer.data(), received).c_str());
     impl_->parser.Parse([this, &device] { return impl_->StillOpen(device); });
     return true;
 }
@@ -305,7 +317,7 @@ bool LinkCore::ReadHIDData(int timeoutMs) {
 bool LinkCore::SendImmediate(uint8_t mcmd, uint8_t subcmd, uint8_t optype,
                              const std::vector<uint8_t>& payload, int waitMs) {
     if (payload.size() > kMaxCommandPayload) {
-        WriteLog(L"SendCtrlCommand: payload length %d refused\n", static_cast<int>(payload.size()));
+        WriteLog("SendCtrlCommand: payload length %d refused\n", static_cast<int>(payload.size()));
         return false;
     }
     SendCtrlCommand(mcmd, subcmd, optype, payload.data(), static_cast<uint8_t>(payload.size()));
@@ -318,7 +330,7 @@ bool LinkCore::Enqueue(CommandRecord record) {
     if (!impl_->queueEnabled.load())
         return false;
     if (record.payload.size() > kMaxCommandPayload) {
-        WriteLog(L"SendCtrlCommand: payload length %d refused\n",
+        WriteLog("SendCtrlCommand: payload length %d refused\n",
                  static_cast<int>(record.payload.size()));
         return false;
     }
@@ -358,7 +370,7 @@ void LinkCore::SetWaitCapForTesting(int maxMs) {
 }
 
 void LinkCore::McuCmdThread() {
-    WriteLog(L"McuCmdThread start\n");
+    WriteLog("McuCmdThread start\n");
     std::unique_lock lock(impl_->queueMutex);
     for (;;) {
         impl_->queueChanged.wait(lock, [this] { return !impl_->running || !impl_->queue.empty(); });
@@ -385,7 +397,7 @@ void LinkCore::McuCmdThread() {
     lock.unlock();
     for (const CommandRecord& record : discarded)
         LogRecord(record);
-    WriteLog(L"McuCmdThread end\n");
+    WriteLog("McuCmdThread end\n");
 }
 
 }  // namespace korvel

@@ -2,7 +2,7 @@
 
 #include "link/device_link_core.h"
 #include "link/framing.h"
-#include "shell/log/log.h"
+#include "log/log.h"
 
 namespace korvel {
 
@@ -57,7 +57,7 @@ void PacketParser::Step(uint8_t byte) {
             break;
     }
     const int checksumIndex = length_ + 3;
-    WriteLog(L"packet_process: temp_index(0x%08x), packet_length(0x%08x), packet_byte(0x%08x)\n",
+    WriteLog("packet_process: temp_index(0x%08x), packet_length(0x%08x), packet_byte(0x%08x)\n",
              index_, checksumIndex, byte);
     if (index_ == checksumIndex) {
         FinishPacket(byte);
@@ -72,7 +72,7 @@ void PacketParser::Step(uint8_t byte) {
 
 void PacketParser::FinishPacket(uint8_t checksum) {
     const uint32_t sum = packet_checksum_wide(length_, type_, payload_);
-    WriteLog(L"packet_checksum: temp_sum(0x%08x)\n", sum);
+    WriteLog("packet_checksum: temp_sum(0x%08x)\n", sum);
     if (static_cast<uint8_t>(sum) != checksum)
         return;
     sink_.packet_process(length_, type_, payload_.data());

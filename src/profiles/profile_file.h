@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "controller/model/model_store.h"
-#include "controller/model/scene_record.h"
+#include "model/model_store.h"
+#include "model/scene_record.h"
 
 namespace korvel {
 

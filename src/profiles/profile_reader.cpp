@@ -4,14 +4,14 @@
 #include <memory>
 #include <string>
 
-#include "controller/model/conversions.h"
-#include "controller/model/invariants.h"
-#include "controller/model/scene_reset.h"
-#include "controller/model/speaker_roles.h"
+#include "log/log.h"
+#include "model/conversions.h"
+#include "model/invariants.h"
+#include "model/scene_reset.h"
+#include "model/speaker_roles.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_json.h"
 #include "profiles/scene_name_file.h"
-#include "shell/log/log.h"
 
 namespace korvel {
 namespace {
@@ -369,15 +369,15 @@ ProfileResult Outcome(ProfileStatus status, const std::string& detail) {
     result.detail = detail;
     switch (status) {
         case ProfileStatus::Ok:
-            WriteLog(L"read profile file ok\n");
+            WriteLog("read profile file ok\n");
             break;
         case ProfileStatus::LoadError:
-            WriteLog(L"read profile file error! error\n");
-            WriteLog(L"read profile file error at %s\n", detail.c_str());
-            WriteLog(L"read profile file error! error1\n");
+            WriteLog("read profile file error! error\n");
+            WriteLog("read profile file error at %s\n", detail.c_str());
+            WriteLog("read profile file error! error1\n");
             break;
         case ProfileStatus::ModelMismatch:
-            WriteLog(L"read profile file error! error1\n");
+            WriteLog("read profile file error! error1\n");
             break;
         case ProfileStatus::OpenError:
         case ProfileStatus::CreateError:

@@ -1,11 +1,11 @@
 #include <cstdio>
 #include <fstream>
 
-#include "controller/model/scene_reset.h"
+#include "log/log.h"
+#include "model/scene_reset.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_json.h"
 #include "profiles/scene_name_file.h"
-#include "shell/log/log.h"
 
 namespace korvel {
 namespace {
@@ -172,7 +172,7 @@ std::string WholeProfileText(const SceneRecord& live,
 
 ProfileResult WriteProfileFile(const SceneRecord& scene, const std::filesystem::path& path) {
     ProfileResult result = WriteText(ProfileText(scene), path);
-    WriteLog(L"WriteProfileFile %s: %s\n", path.string().c_str(),
+    WriteLog("WriteProfileFile %s: %s\n", path.string().c_str(),
              result.ok() ? "ok" : "cannot create the file");
     return result;
 }
@@ -182,7 +182,7 @@ ProfileResult WriteWholeProfileFile(const SceneRecord& live,
                                     const std::array<SceneName, kStoredScenes>& names,
                                     const std::filesystem::path& path) {
     ProfileResult result = WriteText(WholeProfileText(live, stored, names), path);
-    WriteLog(L"WriteWholeProfileFile %s: %s\n", path.string().c_str(),
+    WriteLog("WriteWholeProfileFile %s: %s\n", path.string().c_str(),
              result.ok() ? "ok" : "cannot create the file");
     return result;
 }

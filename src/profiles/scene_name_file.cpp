@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "controller/model/scene_name.h"
+#include "model/scene_name.h"
 
 namespace korvel {
 namespace {

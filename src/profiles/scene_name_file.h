@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "controller/model/scene_record.h"
+#include "model/scene_record.h"
 
 namespace korvel {
 

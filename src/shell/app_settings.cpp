@@ -4,7 +4,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-#include "shell/log/log.h"
+#include "log/log.h"
 
 namespace korvel {
 
@@ -23,7 +23,7 @@ QString IniSettings::FilePathIn(const QString& configFolder) {
     if (!configFolder.isEmpty() && QDir().mkpath(configFolder)) {
         return QDir(configFolder).filePath(name);
     }
-    WriteLog(L"IniSettings: no configuration folder, using the current directory\n");
+    WriteLog("IniSettings: no configuration folder, using the current directory\n");
     return QDir::current().filePath(name);
 }
 
@@ -52,7 +52,7 @@ void IniSettings::WriteInt(const QString& key, int value) {
     file.setValue(Key(key), QString::number(value));
     file.sync();
     if (file.status() != QSettings::NoError) {
-        WriteLog(L"IniSettings: cannot write %ls\n", path_.toStdWString().c_str());
+        WriteLog("IniSettings: cannot write %s\n", path_.toUtf8().constData());
     }
 }
 

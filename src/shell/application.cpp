@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "shell/log/log.h"
+#include "log/log.h"
 #include "uiframework/dpi_scale.h"
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
@@ -132,8 +132,8 @@ bool ApplicationShell::Start(QString* error) {
         }
         return false;
     }
-    WriteLog(L"ApplicationShell: settings %ls, device %s\n",
-             settings_.FilePath().toStdWString().c_str(), options_.device.c_str());
+    WriteLog("ApplicationShell: settings %s, device %s\n",
+             settings_.FilePath().toUtf8().constData(), options_.device.c_str());
 
     window_ = std::make_unique<CMainWnd>(std::move(*factory), settings_);
     window_->setWindowTitle(QStringLiteral("Korvel DSP Audio"));
@@ -161,7 +161,7 @@ bool ApplicationShell::Start(QString* error) {
     window_->Controller().Connect(false);
     gonePoll_.start(kGonePollMs);
     if (options_.watchUsb && !watcher_.Start()) {
-        WriteLog(L"RegisterDeviceNotification\n");
+        WriteLog("RegisterDeviceNotification\n");
     }
     if (!options_.screenshotPath.isEmpty()) {
         StartScreenshot();
@@ -175,7 +175,7 @@ bool ApplicationShell::CheckSingleInstance() {
     if (guard_->TryAcquire()) {
         return true;
     }
-    WriteLog(L"ApplicationShell: another instance is running\n");
+    WriteLog("ApplicationShell: another instance is running\n");
     // Nobody can answer a box in a screenshot run; the caller reports it instead.
     if (options_.screenshotPath.isEmpty()) {
         CMsgWnd::ShowMessage(window_.get(), kTipsKey, QStringLiteral("${mutex_tips}"),
@@ -221,7 +221,7 @@ int ApplicationShell::CloseTipsMessageBoxes() {
 }
 
 void ApplicationShell::OnAmplifierArrived(const QString& devpath) {
-    WriteLog(L"ApplicationShell: amplifier arrived %ls\n", devpath.toStdWString().c_str());
+    WriteLog("ApplicationShell: amplifier arrived %s\n", devpath.toUtf8().constData());
     CloseTipsMessageBoxes();
     if (window_) {
         window_->Controller().DevicePlugin();
@@ -229,7 +229,7 @@ void ApplicationShell::OnAmplifierArrived(const QString& devpath) {
 }
 
 void ApplicationShell::OnAmplifierRemoved(const QString& devpath) {
-    WriteLog(L"ApplicationShell: amplifier removed %ls\n", devpath.toStdWString().c_str());
+    WriteLog("ApplicationShell: amplifier removed %s\n", devpath.toUtf8().constData());
     CloseTipsMessageBoxes();
     if (window_) {
         window_->Controller().DevicePlugOut();
@@ -242,7 +242,7 @@ void ApplicationShell::PollDeviceGone() {
     }
     const bool gone = window_->Controller().Link().DeviceGone();
     if (gone && !goneReported_) {
-        WriteLog(L"ApplicationShell: the device closed the connection\n");
+        WriteLog("ApplicationShell: the device closed the connection\n");
         goneReported_ = true;  // once per loss, even while an upgrade keeps the handle open
         OnAmplifierRemoved(QString());
     } else if (!gone) {

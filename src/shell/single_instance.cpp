@@ -4,7 +4,7 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
-#include "shell/log/log.h"
+#include "log/log.h"
 
 namespace korvel {
 
@@ -29,7 +29,7 @@ bool SingleInstanceGuard::TryAcquire() {
     if (!acquired_) {
         acquired_ = lock_->tryLock(0);
         if (!acquired_) {
-            WriteLog(L"SingleInstanceGuard: %ls is held (error %d)\n", path_.toStdWString().c_str(),
+            WriteLog("SingleInstanceGuard: %s is held (error %d)\n", path_.toUtf8().constData(),
                      static_cast<int>(lock_->error()));
         }
     }

@@ -4,7 +4,7 @@
 
 #include <QSocketNotifier>
 
-#include "shell/log/log.h"
+#include "log/log.h"
 
 namespace korvel {
 
@@ -66,7 +66,7 @@ bool UsbDeviceWatcher::Start() {
     auto state = std::make_unique<Udev>();
     state->context.reset(udev_new());
     if (!state->context) {
-        WriteLog(L"UsbDeviceWatcher: udev_new failed\n");
+        WriteLog("UsbDeviceWatcher: udev_new failed\n");
         return false;
     }
     state->monitor.reset(udev_monitor_new_from_netlink(state->context.get(), "udev"));
@@ -74,19 +74,19 @@ bool UsbDeviceWatcher::Start() {
         udev_monitor_filter_add_match_subsystem_devtype(state->monitor.get(), "hidraw", nullptr) <
             0 ||
         udev_monitor_enable_receiving(state->monitor.get()) < 0) {
-        WriteLog(L"UsbDeviceWatcher: udev monitor unavailable\n");
+        WriteLog("UsbDeviceWatcher: udev monitor unavailable\n");
         return false;
     }
     const int fd = udev_monitor_get_fd(state->monitor.get());
     if (fd < 0) {
-        WriteLog(L"UsbDeviceWatcher: udev monitor has no descriptor\n");
+        WriteLog("UsbDeviceWatcher: udev monitor has no descriptor\n");
         return false;
     }
     udev_ = std::move(state);
     notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this,
             &UsbDeviceWatcher::OnMonitorReadable);
-    WriteLog(L"UsbDeviceWatcher: watching hidraw devices\n");
+    WriteLog("UsbDeviceWatcher: watching hidraw devices\n");
     return true;
 }
 
@@ -107,14 +107,14 @@ void UsbDeviceWatcher::OnMonitorReadable() {
 
 void UsbDeviceWatcher::HandleEvent(const std::string& action, const UdevDeviceFacts& facts) {
     const std::string devpath = facts.empty() ? std::string() : facts.front().devpath;
-    WriteLog(L"Message %s %s\n", action.c_str(), devpath.c_str());
+    WriteLog("Message %s %s\n", action.c_str(), devpath.c_str());
     switch (ClassifyUdevEvent(action, facts)) {
         case UsbEvent::kArrival:
-            WriteLog(L"Message DBT_DEVICEARRIVAL\n");
+            WriteLog("Message DBT_DEVICEARRIVAL\n");
             emit AmplifierArrived(QString::fromStdString(devpath));
             break;
         case UsbEvent::kRemoval:
-            WriteLog(L"Message DBT_DEVICEREMOVECOMPLETE\n");
+            WriteLog("Message DBT_DEVICEREMOVECOMPLETE\n");
             emit AmplifierRemoved(QString::fromStdString(devpath));
             break;
         case UsbEvent::kNone:

@@ -9,7 +9,7 @@
 #include <QStyleFactory>
 #include <vector>
 
-#include "shell/log/log.h"
+#include "log/log.h"
 #include "uiframework/language.h"
 
 // Resources of a static library must be registered explicitly (outside any namespace).
@@ -75,7 +75,7 @@ UiFramework::UiFramework() {
     if (skin.open(QIODevice::ReadOnly)) {
         skin_ = QString::fromUtf8(skin.readAll());
     } else {
-        WriteLog(L"UiFramework: skin style sheet missing\n");
+        WriteLog("UiFramework: skin style sheet missing\n");
     }
     LanguageManager::Instance();  // registers the embedded language files
 }
@@ -98,7 +98,7 @@ int UiFramework::ApplyScreenDpi() {
         rects.push_back({g.x(), g.y(), g.width(), g.height()});
     }
     const ScreenRect widest = WidestScreen(rects);
-    WriteLog(L"screen size %d x %d\n", widest.width, widest.height);
+    WriteLog("screen size %d x %d\n", widest.width, widest.height);
     SetDpi(ChooseDpi(widest));
     FollowScreens();
     return dpi_;

@@ -4,7 +4,7 @@
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
-#include "shell/log/log.h"
+#include "log/log.h"
 #include "uiframework/framework.h"
 
 namespace korvel::ui {
@@ -71,7 +71,7 @@ bool LanguageManager::Register(const QString& code, const QString& path) {
     QFile file(path);
     QHash<QString, QString> texts;
     if (!file.open(QIODevice::ReadOnly) || !ParseLanguageXml(file.readAll(), &texts)) {
-        WriteLog(L"LanguageManager::Register failed for %ls\n", path.toStdWString().c_str());
+        WriteLog("LanguageManager::Register failed for %s\n", path.toUtf8().constData());
         languages_.remove(code);
         return false;
     }

@@ -13,7 +13,7 @@
 #include <QRadioButton>
 #include <QXmlStreamReader>
 
-#include "shell/log/log.h"
+#include "log/log.h"
 #include "uiframework/busy_indicator.h"
 #include "uiframework/controls.h"
 #include "uiframework/dpi_scale.h"
@@ -168,13 +168,13 @@ bool LayoutBuilder::Load(const QString& resource, LayoutNode* root) {
     QFile file(resource);
     if (!file.open(QIODevice::ReadOnly)) {
         error_ = QStringLiteral("cannot open layout ") + resource;
-        WriteLog(L"LayoutBuilder: %ls\n", error_.toStdWString().c_str());
+        WriteLog("LayoutBuilder: %s\n", error_.toUtf8().constData());
         return false;
     }
     QString parseError;
     if (!ParseLayout(file.readAll(), root, &parseError)) {
         error_ = resource + QStringLiteral(": ") + parseError;
-        WriteLog(L"LayoutBuilder: %ls\n", error_.toStdWString().c_str());
+        WriteLog("LayoutBuilder: %s\n", error_.toUtf8().constData());
         return false;
     }
     return true;
@@ -243,7 +243,7 @@ void LayoutBuilder::BuildNode(const LayoutNode& node, QWidget* parent, QLayout* 
     }
     if (node.tag == QLatin1String("Include")) {
         if (includeDepth_ >= kMaxIncludeDepth) {
-            WriteLog(L"LayoutBuilder: include nesting too deep\n");
+            WriteLog("LayoutBuilder: include nesting too deep\n");
             return;
         }
         LayoutNode included;
@@ -263,7 +263,7 @@ void LayoutBuilder::BuildNode(const LayoutNode& node, QWidget* parent, QLayout* 
 
     QWidget* widget = CreateWidget(node, attrs, parent);
     if (widget == nullptr) {
-        WriteLog(L"LayoutBuilder: unknown control tag %ls\n", node.tag.toStdWString().c_str());
+        WriteLog("LayoutBuilder: unknown control tag %s\n", node.tag.toUtf8().constData());
         return;
     }
     widget->setObjectName(attrs.value(QStringLiteral("name")));

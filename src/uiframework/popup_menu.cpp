@@ -2,10 +2,10 @@
 
 #include <QFile>
 
-#include "shell/log/log.h"
+#include "log/log.h"
 #include "uiframework/language.h"
 #include "uiframework/layout_builder.h"
-#include "uiframework/message_event.h"
+#include "uiframework/posted_event.h"
 
 namespace korvel::ui {
 
@@ -27,8 +27,8 @@ PopupMenu* PopupMenu::Build(const QString& resource, QWidget* owner) {
     LayoutNode root;
     QString error;
     if (!file.open(QIODevice::ReadOnly) || !ParseLayout(file.readAll(), &root, &error)) {
-        WriteLog(L"PopupMenu: cannot load %ls %ls\n", resource.toStdWString().c_str(),
-                 error.toStdWString().c_str());
+        WriteLog("PopupMenu: cannot load %s %s\n", resource.toUtf8().constData(),
+                 error.toUtf8().constData());
         return nullptr;
     }
     auto* menu = new PopupMenu(owner);  // owned by the owner window; deletes itself on close
@@ -57,7 +57,7 @@ void PopupMenu::AddItems(QMenu* menu, const LayoutNode& node) {
             action->setEnabled(child.Attribute(QStringLiteral("enabled")) != "false");
             action->setVisible(child.Attribute(QStringLiteral("visible")) != "false");
             connect(action, &QAction::triggered, this, [this, name] {
-                QtMessageTarget(owner_).PostMessage(Message{kMsgMenuClick, 0, 0, {}}, name);
+                EventPoster(owner_).Post(std::make_unique<MenuClickEvent>(name));
             });
         }
     }

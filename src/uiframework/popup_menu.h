@@ -8,8 +8,8 @@
 //     <Menu name="output_menu_front" text="${front}"> <Item .../> </Menu>
 //   </Menu>
 //
-// A triggered item is posted to the owner window as message 1027 with the item's name, so it
-// is handled after the menu has closed (WindowImplBase::HandleMenuClick). Items are addressed by
+// A triggered item is posted to the owner window as a MenuClickEvent with the item's name, so
+// it is handled after the menu has closed (WindowImplBase::HandleMenuClick). Items are addressed by
 // name for enabling, hiding and checking.
 
 #include <QMenu>

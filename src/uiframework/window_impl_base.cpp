@@ -6,12 +6,12 @@
 #include <QMouseEvent>
 #include <QWindow>
 
-#include "shell/log/log.h"
+#include "log/log.h"
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
-#include "uiframework/message_event.h"
 #include "uiframework/modal_answerer.h"
 #include "uiframework/popup_menu.h"
+#include "uiframework/posted_event.h"
 
 namespace korvel::ui {
 
@@ -38,7 +38,7 @@ bool WindowImplBase::Create() {
     created_ = true;  // before building: InitWindow may call back into FindControl and friends
     LayoutBuilder builder(this);
     if (!builder.BuildWindow(layoutResource_, this, &layoutInfo_)) {
-        WriteLog(L"WindowImplBase::Create %ls failed\n", objectName().toStdWString().c_str());
+        WriteLog("WindowImplBase::Create %s failed\n", objectName().toUtf8().constData());
         return false;
     }
     setWindowTitle(Tr(layoutInfo_.title));
@@ -176,13 +176,6 @@ PopupMenu* WindowImplBase::ShowMenu(const QString& menuResource, QWidget* anchor
     return menu;
 }
 
-std::shared_ptr<MessageTarget> WindowImplBase::MessageTargetForThreads() {
-    if (!target_) {
-        target_ = std::make_shared<QtMessageTarget>(this);
-    }
-    return target_;
-}
-
 QString WindowImplBase::QuestionTitle() const {
     const QWidget* title = FindControl(QStringLiteral("MessageTitle"));
     return title ? ControlText(title) : windowTitle();
@@ -207,14 +200,10 @@ QWidget* WindowImplBase::CreateControl(const QString& tag, QWidget* parent) {
 }
 
 bool WindowImplBase::event(QEvent* event) {
-    if (event->type() == MessageEvent::EventType()) {
-        auto* message = static_cast<MessageEvent*>(event);
-        if (message->message().id == kMsgMenuClick) {
-            WriteLog(L"on menu click %ls\n", message->text().toStdWString().c_str());
-            HandleMenuClick(message->text());
-        } else {
-            HandleMessage(message->message());
-        }
+    if (event->type() == MenuClickEvent::EventType()) {
+        const QString& item = static_cast<MenuClickEvent*>(event)->itemName();
+        WriteLog("on menu click %s\n", item.toUtf8().constData());
+        HandleMenuClick(item);
         return true;
     }
     return QDialog::event(event);

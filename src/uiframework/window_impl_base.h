@@ -1,8 +1,8 @@
 #pragma once
 // Base of every skinned window. A window names its layout resource; Create() builds the controls
 // from it, finds them by name (FindControl), and routes every control notification to the one
-// virtual Notify. Messages posted from other threads (QtMessageTarget) arrive in HandleMessage on
-// the GUI thread; menu item clicks (message 1027) arrive in HandleMenuClick.
+// virtual Notify. Menu item clicks arrive in HandleMenuClick after the menu has closed; windows
+// that receive posts from other threads add them in their own event handling (MessageWindow).
 //
 //   class CAboutWnd : public korvel::ui::WindowImplBase {
 //   public:
@@ -22,7 +22,6 @@
 #include <functional>
 #include <memory>
 
-#include "commands/message_target.h"
 #include "uiframework/controls.h"
 #include "uiframework/layout_builder.h"
 #include "uiframework/popup_menu.h"
@@ -85,9 +84,6 @@ class WindowImplBase : public QDialog, public NotifySink, public ControlFactory 
                         const std::function<void(PopupMenu&)>& configure = {});
     PopupMenu* OpenMenu() const { return menu_; }
 
-    // A message target for worker threads and the device link that posts to this window.
-    std::shared_ptr<MessageTarget> MessageTargetForThreads();
-
     int ScalePercent() const { return scalePercent_; }
     void ApplyScalePercent(int percent);
     QSize DesignSize() const { return layoutInfo_.size; }
@@ -103,7 +99,6 @@ class WindowImplBase : public QDialog, public NotifySink, public ControlFactory 
   protected:
     virtual void InitWindow() {}
     virtual void Notify(const Notification& notification) { (void)notification; }
-    virtual void HandleMessage(Message& message) { (void)message; }
     virtual void HandleMenuClick(const QString& itemName) { (void)itemName; }
     // Custom controls of this window's layouts; nullptr for unknown tags.
     QWidget* CreateControl(const QString& tag, QWidget* parent) override;
@@ -128,7 +123,6 @@ class WindowImplBase : public QDialog, public NotifySink, public ControlFactory 
     int result_ = 0;
     int scalePercent_ = 100;
     QPointer<PopupMenu> menu_;
-    std::shared_ptr<MessageTarget> target_;
 };
 
 }  // namespace korvel::ui

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <map>
 
-#include "controller/model/scene_record.h"
+#include "model/scene_record.h"
 
 namespace korvel {
 

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <thread>
 
-#include "shell/log/log.h"
+#include "log/log.h"
 
 namespace korvel {
 namespace {
@@ -148,7 +148,7 @@ bool AmpSocketServer::Listen(const std::string& path, std::string* error) {
     }
     listenFd_ = fd;
     path_ = path;
-    WriteLog(L"VirtualAmplifier: listening on %s\n", path.c_str());
+    WriteLog("VirtualAmplifier: listening on %s\n", path.c_str());
     return true;
 }
 
@@ -177,10 +177,10 @@ bool AmpSocketServer::Serve() {
             return false;
         }
         ++accepted_;
-        WriteLog(L"VirtualAmplifier: host connected\n");
+        WriteLog("VirtualAmplifier: host connected\n");
         const ConnectionEnd end = ServeConnection(connection);
         ::close(connection);
-        WriteLog(L"VirtualAmplifier: host connection ended\n");
+        WriteLog("VirtualAmplifier: host connection ended\n");
         if (end == ConnectionEnd::Stopped) {
             break;
         }

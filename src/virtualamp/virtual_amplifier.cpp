@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "link/device_link_core.h"
-#include "shell/log/log.h"
+#include "log/log.h"
 #include "virtualamp/amp_commands.h"
 
 namespace korvel {
@@ -83,7 +83,7 @@ struct VirtualAmplifier::Impl {
         }
         amp::CommandContext context{request, state, identity, replies};
         if (!RunBuiltIn(context)) {
-            WriteLog(L"VirtualAmplifier: no answer to mcmd 0x%02x subcmd 0x%02x optype 0x%02x\n",
+            WriteLog("VirtualAmplifier: no answer to mcmd 0x%02x subcmd 0x%02x optype 0x%02x\n",
                      request.mcmd, request.subcmd, request.optype);
             replies.clear();
         }

@@ -3,7 +3,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 
-#include "shell/log/log.h"
+#include "log/log.h"
 #include "windows/window_resources.h"
 
 namespace korvel {

@@ -9,9 +9,9 @@
 #include <QListView>
 #include <QSlider>
 
-#include "controller/model/conversions.h"
 #include "eqgraph/widget/ui_equalizer.h"
-#include "shell/log/log.h"
+#include "log/log.h"
+#include "model/conversions.h"
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
 #include "windows/main_wnd_speaker_map.h"
@@ -62,8 +62,8 @@ QString FormatInts(const QString& format, std::initializer_list<int> values) {
 }  // namespace
 
 CMainWnd::CMainWnd(TransportFactory factory, Settings& settings, QWidget* parent)
-    : WindowImplBase(parent, QStringLiteral("MainWnd"), WindowLayout("XML_MAIN"),
-                     ui::WindowKind::Main),
+    : MessageWindow(parent, QStringLiteral("MainWnd"), WindowLayout("XML_MAIN"),
+                    ui::WindowKind::Main),
       settings_(settings),
       reports_(MessageTargetForThreads()),
       manager_(std::make_unique<EqualizerManager>(std::move(factory), *reports_, *this)),
@@ -98,7 +98,7 @@ QWidget* CMainWnd::CreateControl(const QString& tag, QWidget* parent) {
 }
 
 void CMainWnd::InitWindow() {
-    WriteLog(L"CMainWnd::InitWindow\n");
+    WriteLog("CMainWnd::InitWindow\n");
     BuildInto(QStringLiteral("channel_settings"), kChannelPanel);
     ApplyMainSkin();
     connect(&ui::UiFramework::Instance(), &ui::UiFramework::ScaleChanged, this,
@@ -182,12 +182,12 @@ void CMainWnd::HandleMessage(Message& message) {
 }
 
 void CMainWnd::closeEvent(QCloseEvent* event) {
-    WriteLog(L"CMainWnd close: disconnect\n");
+    WriteLog("CMainWnd close: disconnect\n");
     if (QWidget* menu = OpenMenu()) {
         menu->close();
     }
     manager_->Disconnect();
-    WindowImplBase::closeEvent(event);
+    MessageWindow::closeEvent(event);
 }
 
 void CMainWnd::keyPressEvent(QKeyEvent* event) {
@@ -196,7 +196,7 @@ void CMainWnd::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    WindowImplBase::keyPressEvent(event);
+    MessageWindow::keyPressEvent(event);
 }
 
 // --- ControllerView: dialogs and states ----------------------------------------------------------
@@ -260,33 +260,32 @@ void CMainWnd::ShowLoading(bool open) {
 void CMainWnd::CloseToolWindow(ToolWindow window) {
     // No tool window is opened from here yet; the firmware, mixer and calibration windows
     // register themselves once they exist.
-    WriteLog(L"CMainWnd::CloseToolWindow %d: none open\n", static_cast<int>(window));
+    WriteLog("CMainWnd::CloseToolWindow %d: none open\n", static_cast<int>(window));
 }
 
 void CMainWnd::StartForcedUpdate() {
     const SceneRecord& live = Live();
     if (!manager_->Link().mcu_is_normal_mode() || live.deviceModel != kSupportedModel) {
         // The device runs its loader: only the forced update window can talk to it.
-        WriteLog(L"CMainWnd::StartForcedUpdate: forced update window not available\n");
+        WriteLog("CMainWnd::StartForcedUpdate: forced update window not available\n");
         return;
     }
     const QString text =
         FormatInts(ui::Tr(QStringLiteral("${update_tips}")),
                    {live.mainVersion, live.slaveVersion, kOldestMainVersion, kOldestSlaveVersion});
     const int answer = CMsgWnd::ShowMessage(this, QStringLiteral("${tips}"), text);
-    WriteLog(L"CMainWnd::StartForcedUpdate answer %d: forced update window not available\n",
-             answer);
+    WriteLog("CMainWnd::StartForcedUpdate answer %d: forced update window not available\n", answer);
 }
 
 // --- Language
 // -------------------------------------------------------------------------------------
 
 void CMainWnd::ChangeLanguage(const QString& code, int value) {
-    WriteLog(L"change language to %ls - %d\n", code.toStdWString().c_str(), value);
+    WriteLog("change language to %s - %d\n", code.toUtf8().constData(), value);
     ui::LanguageManager::Instance().Select(code);
     settings_.WriteLan(value);
     update();
-    WriteLog(L"change language finish\n");
+    WriteLog("change language finish\n");
 }
 
 void CMainWnd::OnLanguageChanged() {

@@ -25,8 +25,8 @@
 #include "controller/controller_view.h"
 #include "controller/equalizer_manager.h"
 #include "link/transport.h"
-#include "uiframework/window_impl_base.h"
 #include "windows/loading_wnd.h"
+#include "windows/message_window.h"
 #include "windows/settings.h"
 
 class QAbstractButton;
@@ -39,7 +39,7 @@ namespace korvel {
 class UIEqualizer;
 class SpeakerMapUI;
 
-class CMainWnd : public ui::WindowImplBase, public ControllerView {
+class CMainWnd : public MessageWindow, public ControllerView {
     Q_OBJECT
   public:
     static constexpr int kChannels = kChannelSlots;

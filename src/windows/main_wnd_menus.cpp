@@ -4,8 +4,8 @@
 #include <QAction>
 #include <QFileDialog>
 
-#include "controller/model/speaker_roles.h"
-#include "shell/log/log.h"
+#include "log/log.h"
+#include "model/speaker_roles.h"
 #include "uiframework/language.h"
 #include "uiframework/popup_menu.h"
 #include "windows/main_wnd.h"

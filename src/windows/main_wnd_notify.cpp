@@ -10,9 +10,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "controller/model/conversions.h"
 #include "eqgraph/widget/ui_equalizer.h"
-#include "shell/log/log.h"
+#include "log/log.h"
+#include "model/conversions.h"
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
 #include "windows/main_wnd.h"
@@ -117,7 +117,7 @@ void CMainWnd::Notify(const ui::Notification& notification) {
 }
 
 void CMainWnd::Pending(const char* operation, int index) const {
-    WriteLog(L"CMainWnd: %s(%d) is not available in this build\n", operation, index);
+    WriteLog("CMainWnd: %s(%d) is not available in this build\n", operation, index);
 }
 
 // --- Window and connection
@@ -198,7 +198,7 @@ void CMainWnd::OnEditFocus(const ui::Notification& n) {
         ShowDelaySlider(n.Index());
         return;
     }
-    WriteLog(L"on mSliderChDelay SetVisible false\n");
+    WriteLog("on mSliderChDelay SetVisible false\n");
     ShowDelaySlider(-1);
     if (n.name.startsWith(QLatin1String("eq_freq_")) || n.name.startsWith(QLatin1String("eq_q_")) ||
         n.name.startsWith(QLatin1String("eq_gain_"))) {
@@ -264,7 +264,7 @@ void CMainWnd::OnEqualizerGraph(const ui::Notification& n) {
     if (kind == kGraphBandMoved && (!ok || index < 0)) {
         return;
     }
-    WriteLog(L"on DUI_MSGTYPE_EQUALIZERCHANGED index %d\n", ok ? index : -1);
+    WriteLog("on DUI_MSGTYPE_EQUALIZERCHANGED index %d\n", ok ? index : -1);
     EqualizerGraphValues values;
     if (kind == kGraphBandMoved) {
         // The band's gain is held, shown and sent in tenths of a dB (the band slider's step), so

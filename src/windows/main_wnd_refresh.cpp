@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "controller/model/conversions.h"
-#include "controller/model/speaker_roles.h"
 #include "eqgraph/widget/ui_equalizer.h"
-#include "shell/log/log.h"
+#include "log/log.h"
+#include "model/conversions.h"
+#include "model/speaker_roles.h"
 #include "windows/main_wnd.h"
 #include "windows/main_wnd_speaker_map.h"
 

@@ -8,8 +8,8 @@
 #include <sstream>
 
 #include "apps/process_runner.h"
-#include "controller/model/scene_reset.h"
 #include "eqgraph/eq_math.h"
+#include "model/scene_reset.h"
 #include "profiles/profile_file.h"
 
 namespace korvel::test {

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "controller/model/scene_name.h"
 #include "controller_fixture.h"
+#include "model/scene_name.h"
 #include "profiles/profile_file.h"
 
 namespace korvel::testing {

@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "controller/model/scene_reset.h"
 #include "controller_fixture.h"
-#include "shell/log/log.h"
+#include "log/log.h"
+#include "model/scene_reset.h"
 
 namespace korvel::testing {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "controller/model/scene_name.h"
 #include "controller_fixture.h"
+#include "model/scene_name.h"
 
 namespace korvel::testing {
 namespace {

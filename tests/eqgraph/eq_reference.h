@@ -9,7 +9,7 @@
 #include <numbers>
 #include <vector>
 
-#include "controller/model/scene_record.h"
+#include "model/scene_record.h"
 
 namespace korvel::reference {
 

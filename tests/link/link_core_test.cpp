@@ -12,7 +12,7 @@
 #include "common/scripted_transport.h"
 #include "link/framing.h"
 #include "link/recording_sink.h"
-#include "shell/log/log.h"
+#include "log/log.h"
 
 namespace korvel {
 namespace {

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "controller/model/scene_name.h"
+#include "model/scene_name.h"
 #include "profile_test_support.h"
 #include "profiles/profile_file.h"
 

@@ -9,10 +9,10 @@
 #include <sstream>
 #include <string>
 
-#include "controller/model/model_store.h"
-#include "controller/model/scene_name.h"
-#include "controller/model/scene_reset.h"
-#include "controller/model/speaker_roles.h"
+#include "model/model_store.h"
+#include "model/scene_name.h"
+#include "model/scene_reset.h"
+#include "model/speaker_roles.h"
 
 namespace korvel::testing {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "controller/model/scene_name.h"
+#include "model/scene_name.h"
 #include "profiles/scene_name_file.h"
 
 namespace korvel {

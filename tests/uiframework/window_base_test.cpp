@@ -1,4 +1,4 @@
-// Window base: language switch, scale, cross-thread messages, menus, modal answers, bad layouts.
+// Window base: language switch, scale, menus, modal answers, bad layouts.
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,6 @@
 
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
-#include "uiframework/message_event.h"
 #include "uiframework/modal_answerer.h"
 #include "uiframework/qt_test_app.h"
 #include "uiframework/window_impl_base.h"
@@ -54,9 +53,7 @@ class TestWindow : public WindowImplBase {
     explicit TestWindow(const QString& layout, QWidget* owner = nullptr)
         : WindowImplBase(owner, "testwnd", layout) {}
 
-    std::vector<Message> messages;
     std::vector<QString> menuClicks;
-    bool wrongThread = false;
 
   protected:
     void Notify(const Notification& n) override {
@@ -65,10 +62,6 @@ class TestWindow : public WindowImplBase {
         } else if (n.type == notify::kClick && n.name == "cancel_btn") {
             Close(0);
         }
-    }
-    void HandleMessage(Message& message) override {
-        wrongThread |= QThread::currentThread() != qApp->thread();
-        messages.push_back(message);
     }
     void HandleMenuClick(const QString& item) override { menuClicks.push_back(item); }
 };
@@ -156,47 +149,7 @@ TEST_F(WindowBaseTest, PanelsBuildIntoNamedContainers) {
     EXPECT_FALSE(window.BuildInto("no_such_container", dir_.filePath("p.xml")));
 }
 
-TEST_F(WindowBaseTest, MessagesFromAnotherThreadArriveInOrderOnTheGuiThread) {
-    TestWindow window(layout_);
-    std::shared_ptr<MessageTarget> target = window.MessageTargetForThreads();
-    constexpr int kCount = 200;
-    std::thread worker([target] {
-        for (int i = 0; i < kCount; ++i) {
-            target->PostMessage(Message{1234, i, i * 10, {}});
-        }
-        target->PostMessage(Message{kMsgCloseLoading, 0, 0, {}});
-    });
-    worker.join();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.messages.size() == kCount + 1; }, 5000));
-    EXPECT_FALSE(window.wrongThread);
-    for (int i = 0; i < kCount; ++i) {
-        EXPECT_EQ(window.messages[i].wParam, i);
-        EXPECT_EQ(window.messages[i].value, i * 10);
-    }
-    EXPECT_EQ(window.messages.back().id, kMsgCloseLoading);
-}
-
-TEST_F(WindowBaseTest, PostsToAClosedWindowAreDropped) {
-    auto window = std::make_unique<TestWindow>(layout_);
-    std::shared_ptr<MessageTarget> target = window->MessageTargetForThreads();
-    target->PostMessage(Message{1234, 1, 0, {}});  // queued, never delivered
-    std::atomic<bool> stop{false};
-    std::thread worker([target, &stop] {
-        while (!stop.load()) {
-            target->PostMessage(Message{1235, 0, 0, {}});
-        }
-    });
-    QTest::qWait(20);
-    window.reset();  // destroyed while the worker keeps posting
-    QTest::qWait(20);
-    stop = true;
-    worker.join();
-    EXPECT_FALSE(static_cast<QtMessageTarget*>(target.get())->IsAlive());
-    target->PostMessage(Message{1234, 2, 0, {}});
-    QCoreApplication::processEvents();  // nothing to deliver, nothing to crash
-}
-
-TEST_F(WindowBaseTest, MenuItemsReachTheWindowAsMessage1027ByName) {
+TEST_F(WindowBaseTest, MenuItemsReachTheWindowByNameAfterTheMenuCloses) {
     TestWindow window(layout_);
     ASSERT_TRUE(window.Create());
     window.show();

@@ -7,8 +7,8 @@
 
 #include <QAction>
 
-#include "controller/model/conversions.h"
-#include "controller/model/scene_reset.h"
+#include "model/conversions.h"
+#include "model/scene_reset.h"
 #include "tests/uiframework/qt_test_app.h"
 #include "tests/windows/main_wnd_tuning_support.h"
 #include "uiframework/framework.h"

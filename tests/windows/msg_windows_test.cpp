@@ -6,16 +6,18 @@
 #include <QDir>
 #include <QLabel>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+#include <atomic>
 #include <thread>
 
 #include "uiframework/busy_indicator.h"
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
-#include "uiframework/message_event.h"
 #include "uiframework/modal_answerer.h"
 #include "uiframework/qt_test_app.h"
 #include "windows/loading_wnd.h"
+#include "windows/message_window.h"
 #include "windows/msg_checkbox_wnd.h"
 #include "windows/msg_wnd.h"
 
@@ -121,8 +123,7 @@ TEST_F(MsgWindowsTest, OddButtonArgumentsAreHandledSafely) {
 TEST_F(MsgWindowsTest, TwoButtonFormKeepsLayoutTextsAndFormattedTexts) {
     ModalAnswerer answers;
     answers.Reply("msgwnd", 1);
-    const QString formatted =
-        QString::asprintf(ui::Tr("${save_scene_overwrite}").toUtf8().constData(), 4);
+    const QString formatted = ui::Tr("${save_scene_overwrite}").replace("%d", "4");
     EXPECT_EQ(CMsgWnd::ShowMessage(owner_.get(), "${tips}", formatted), 1);
     EXPECT_EQ(answers.Questions()[0].text, "Scene 4 already holds settings. Overwrite it?");
     EXPECT_EQ(answers.Questions()[0].buttons, (QStringList{"OK", "Cancel"}));
@@ -242,10 +243,10 @@ TEST_F(MsgWindowsTest, LoadingWindowAnimatesAndIgnoresEscape) {
 }
 
 // The owner's message handler drives the host, as the main and scene windows do.
-class OwnerWindow : public ui::WindowImplBase {
+class OwnerWindow : public MessageWindow {
   public:
     explicit OwnerWindow(const QString& layout)
-        : WindowImplBase(nullptr, "ownerwnd", layout), loading(this) {}
+        : MessageWindow(nullptr, "ownerwnd", layout), loading(this) {}
     LoadingWindowHost loading;
 
   protected:
@@ -269,6 +270,71 @@ TEST_F(MsgWindowsTest, WorkerThreadOpensAndClosesTheLoadingWindow) {
     closer.join();
     EXPECT_TRUE(QTest::qWaitFor([&] { return owner.loading.Current() == nullptr; }, 2000));
     EXPECT_EQ(VisibleLoadingWindows(&owner), 0);
+}
+
+// Messages posted from other threads reach the window's handler on the GUI thread.
+class RecordingWindow : public MessageWindow {
+  public:
+    explicit RecordingWindow(const QString& layout) : MessageWindow(nullptr, "recwnd", layout) {}
+    std::vector<Message> messages;
+    bool wrongThread = false;
+
+  protected:
+    void HandleMessage(Message& message) override {
+        wrongThread |= QThread::currentThread() != qApp->thread();
+        messages.push_back(message);
+    }
+};
+
+class MessageWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::EnsureQtApp();
+        ASSERT_TRUE(dir_.isValid());
+        layout_ = test::WriteTempFile(dir_, "m.xml", "<Window size='200,100'><VBox/></Window>");
+    }
+    QTemporaryDir dir_;
+    QString layout_;
+};
+
+TEST_F(MessageWindowTest, MessagesFromAnotherThreadArriveInOrderOnTheGuiThread) {
+    RecordingWindow window(layout_);
+    std::shared_ptr<MessageTarget> target = window.MessageTargetForThreads();
+    constexpr int kCount = 200;
+    std::thread worker([target] {
+        for (int i = 0; i < kCount; ++i) {
+            target->PostMessage(Message{1234, i, i * 10, {}});
+        }
+        target->PostMessage(Message{kMsgCloseLoading, 0, 0, {}});
+    });
+    worker.join();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.messages.size() == kCount + 1; }, 5000));
+    EXPECT_FALSE(window.wrongThread);
+    for (int i = 0; i < kCount; ++i) {
+        EXPECT_EQ(window.messages[i].wParam, i);
+        EXPECT_EQ(window.messages[i].value, i * 10);
+    }
+    EXPECT_EQ(window.messages.back().id, kMsgCloseLoading);
+}
+
+TEST_F(MessageWindowTest, PostsToAClosedWindowAreDropped) {
+    auto window = std::make_unique<RecordingWindow>(layout_);
+    std::shared_ptr<MessageTarget> target = window->MessageTargetForThreads();
+    target->PostMessage(Message{1234, 1, 0, {}});  // queued, never delivered
+    std::atomic<bool> stop{false};
+    std::thread worker([target, &stop] {
+        while (!stop.load()) {
+            target->PostMessage(Message{1235, 0, 0, {}});
+        }
+    });
+    QTest::qWait(20);
+    window.reset();  // destroyed while the worker keeps posting
+    QTest::qWait(20);
+    stop = true;
+    worker.join();
+    EXPECT_FALSE(static_cast<QtMessageTarget*>(target.get())->IsAlive());
+    target->PostMessage(Message{1234, 2, 0, {}});
+    QCoreApplication::processEvents();  // nothing to deliver, nothing to crash
 }
 
 // Screenshots for a visual check, written only when KORVEL_SHOT_DIR names a folder.

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "apps/cli/cli.h"
+#include "cli.h"
 #include "virtualamp/device_select.h"
 
 namespace korvel::cli {

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "apps/cli/cli.h"
+#include "cli.h"
 #include "eqgraph/eq_math.h"
 #include "profiles/profile_file.h"
 

@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "apps/cli/cli.h"
+#include "cli.h"
 
 namespace korvel::cli {
 

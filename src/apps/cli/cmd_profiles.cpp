@@ -2,9 +2,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "apps/cli/cli.h"
-#include "apps/cli/tuning_session.h"
+#include "cli.h"
 #include "profiles/profile_file.h"
+#include "tuning_session.h"
 
 namespace korvel::cli {
 

@@ -1,7 +1,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "apps/cli/cli.h"
+#include "cli.h"
 
 namespace korvel::cli {
 

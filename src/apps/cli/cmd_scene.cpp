@@ -3,9 +3,9 @@
 #include <iostream>
 #include <string>
 
-#include "apps/cli/cli.h"
-#include "apps/cli/tuning_session.h"
-#include "controller/model/scene_name.h"
+#include "cli.h"
+#include "model/scene_name.h"
+#include "tuning_session.h"
 
 namespace korvel::cli {
 

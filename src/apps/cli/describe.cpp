@@ -1,16 +1,20 @@
+#include <cstdarg>
 #include <cstdio>
 #include <string>
 #include <type_traits>
 
-#include "apps/cli/cli.h"
+#include "cli.h"
 
 namespace korvel::cli {
 
 namespace {
 
-std::string Format(const char* format, auto... values) {
+__attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...) {
     char buffer[256];
-    std::snprintf(buffer, sizeof buffer, format, values...);
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
     return buffer;
 }
 

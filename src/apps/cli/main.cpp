@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "apps/cli/cli.h"
-#include "shell/log/log.h"
+#include "cli.h"
+#include "log/log.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "apps/cli/tuning_session.h"
+#include "tuning_session.h"
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <map>
 
-#include "apps/cli/cli.h"
+#include "cli.h"
 #include "virtualamp/device_select.h"
 
 namespace korvel::cli {

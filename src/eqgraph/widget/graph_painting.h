@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "eqgraph/widget/graph_mapping.h"
+#include "eqgraph/graph_mapping.h"
 
 class QPainter;
 

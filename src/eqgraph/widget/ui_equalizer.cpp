@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "eqgraph/widget/graph_painting.h"
-#include "shell/log/log.h"
+#include "log/log.h"
 
 namespace korvel {
 
@@ -117,7 +117,7 @@ void UIEqualizer::setCurEqHpLp(int hpFreq, int lpFreq) {
     const auto shown = [](int f) { return f >= kMinFrequency && f <= kMaxFrequency ? f : -1; };
     mHpFreq = shown(hpFreq);
     mLpFreq = shown(lpFreq);
-    WriteLog(L"setCurEqHpLp mHpFreq(%d)\n", mHpFreq);
+    WriteLog("setCurEqHpLp mHpFreq(%d)\n", mHpFreq);
     LayoutMarkers();
     update();
 }

@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "controller/model/scene_record.h"
-#include "eqgraph/widget/graph_mapping.h"
+#include "eqgraph/graph_mapping.h"
+#include "model/scene_record.h"
 
 namespace korvel {
 

@@ -9,7 +9,7 @@
 #include <array>
 #include <span>
 
-#include "eqgraph/widget/graph_mapping.h"
+#include "eqgraph/graph_mapping.h"
 
 namespace korvel {
 

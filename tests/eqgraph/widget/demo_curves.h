@@ -5,9 +5,9 @@
 #include <array>
 #include <vector>
 
-#include "controller/model/scene_record.h"
 #include "eqgraph/eq_math.h"
 #include "eqgraph/widget/ui_equalizer.h"
+#include "model/scene_record.h"
 
 namespace korvel::testing {
 
