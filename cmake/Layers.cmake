@@ -20,6 +20,8 @@ set(KORVEL_LAYERS
     windows         # Qt main window and tool windows
     shell           # Qt application shell: start-up, settings, USB watch
     apps/cli apps/gui apps/virtualamp)  # the programs
+# Layers built on Qt; they are left out when the GUI is not built.
+set(KORVEL_QT_LAYERS uiframework eqgraph/widget windows shell apps/gui)
 
 function(korvel_layer_rank folder out)
     list(FIND KORVEL_LAYERS ${folder} rank)
