@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 JOBS=${JOBS:-$(nproc)}
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/korvel-ccache}
+export CCACHE_BASEDIR=$ROOT CCACHE_NOHASHDIR=1
 
 bash scripts/install-deps.sh
 cmake -S "$ROOT" -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -10,6 +10,7 @@ export QT_QPA_PLATFORM=offscreen
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/korvel-ccache}
 # Paths below the checkout are hashed relative to it, so several checkouts share one cache.
 export CCACHE_BASEDIR=$ROOT
+export CCACHE_NOHASHDIR=1
 
 bash scripts/install-deps.sh
 
