@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "korvel_version.h"
 #include "log/log.h"
 
 namespace {
@@ -24,6 +25,11 @@ constexpr const char* kUsage =
     "  scene list|save N NAME|load N|delete N   the ten scenes stored in the amplifier\n"
     "  factory-reset [--yes]             restore the amplifier's factory settings\n"
     "  curve FILE.spf [--channel N] [--csv]  response curves of a scene profile (no device)\n"
+    "\n"
+    "Options:\n"
+    "  --device usb|virtual|unix:PATH    the amplifier to talk to (default usb)\n"
+    "  --help                            show this text\n"
+    "  --version                         show the program's version\n"
     "\n"
     "--device chooses the amplifier: usb (default), virtual (one inside this program), or\n"
     "unix:PATH (korvel-virtual-amp --listen PATH). 'korvel-cli COMMAND --help' explains a\n"
@@ -55,6 +61,9 @@ int Run(const std::vector<std::string>& argv) {
             options.device = arg.substr(9);
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
+            return kExitOk;
+        } else if (arg == "--version") {
+            std::fputs("korvel-cli " KORVEL_VERSION "\n", stdout);
             return kExitOk;
         } else if (!arg.empty() && arg[0] == '-') {
             throw UsageError("unknown option '" + arg + "' (see --help)");
