@@ -135,14 +135,14 @@ bool ApplicationShell::Start(QString* error) {
     WriteLog("ApplicationShell: settings %s, device %s\n",
              settings_.FilePath().toUtf8().constData(), options_.device.c_str());
 
+    // The scale is chosen before the window is built, so it is built, skinned and polished
+    // once at its final size. Afterwards the scale follows the screens in place: a screen added,
+    // removed or resized re-runs the choice, the windows re-apply their lengths, and the main
+    // window is centred again.
+    framework.ApplyScreenDpi();
     window_ = std::make_unique<CMainWnd>(std::move(*factory), settings_);
     window_->setWindowTitle(QStringLiteral("Korvel DSP Audio"));
     window_->Create();
-
-    // The scale follows the screens in place: a screen added, removed or resized re-runs the
-    // choice, the windows re-apply their lengths, and the main window is centred again.
-    framework.ApplyScreenDpi();
-    window_->ApplyScalePercent(framework.ScalePercent());
     connect(&framework, &ui::UiFramework::ScaleChanged, this, &ApplicationShell::PlaceMainWindow);
     PlaceMainWindow();
 
