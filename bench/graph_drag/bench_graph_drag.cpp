@@ -13,9 +13,9 @@
 #include <cstdio>
 
 #include "eqgraph/widget/ui_equalizer.h"
-#include "tests/windows/main_wnd_test_support.h"
 #include "uiframework/framework.h"
 #include "uiframework/modal_answerer.h"
+#include "windows/main_wnd_test_support.h"
 
 namespace {
 

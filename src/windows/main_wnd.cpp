@@ -174,8 +174,7 @@ int CMainWnd::CurrentChannel() const {
     return channel >= 0 && channel < kChannels ? channel : 0;
 }
 
-// --- Window messages
-// ------------------------------------------------------------------------------
+// --- Window messages -----------------------------------------------------------------------------
 
 void CMainWnd::HandleMessage(Message& message) {
     manager_->HandleMessage(message);
@@ -277,8 +276,7 @@ void CMainWnd::StartForcedUpdate() {
     WriteLog("CMainWnd::StartForcedUpdate answer %d: forced update window not available\n", answer);
 }
 
-// --- Language
-// -------------------------------------------------------------------------------------
+// --- Language ------------------------------------------------------------------------------------
 
 void CMainWnd::ChangeLanguage(const QString& code, int value) {
     WriteLog("change language to %s - %d\n", code.toUtf8().constData(), value);

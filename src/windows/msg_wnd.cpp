@@ -56,8 +56,8 @@ void CMsgWnd::SetButtons(const QStringList& buttonTexts, int count) {
         }
     }
     SetVisible(names[1], count >= 2);
-    mThirdShown = count == 3;
-    SetVisible(names[2], mThirdShown);
+    thirdShown_ = count == 3;
+    SetVisible(names[2], thirdShown_);
     FitToContent();
 }
 

@@ -7,7 +7,7 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "tests/windows/main_wnd_tuning_support.h"
+#include "main_wnd_tuning_support.h"
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
 #include "uiframework/modal_answerer.h"

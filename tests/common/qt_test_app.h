@@ -3,8 +3,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
+#include <chrono>
+#include <functional>
 #include <ostream>
 
 namespace korvel::test {
@@ -18,6 +22,31 @@ inline QApplication& EnsureQtApp() {
     }
     static QApplication* app = new QApplication(argc, argv);  // lives for the whole test run
     return *app;
+}
+
+// Runs the Qt event loop until `done` is true or `timeout` passes; true when `done` was reached.
+inline bool PumpUntil(const std::function<bool()>& done,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeout.count()) {
+            return false;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+// Runs the Qt event loop for `time`.
+inline void PumpFor(std::chrono::milliseconds time) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < time.count()) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
 }
 
 // Writes `content` to `name` in a temporary directory and returns its path.
