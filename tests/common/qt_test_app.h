@@ -13,13 +13,27 @@
 
 namespace korvel::test {
 
+// Programs without a display (tests, screenshots, benchmarks) run on the offscreen platform unless
+// QT_QPA_PLATFORM names another.
+inline void UseOffscreenUnlessSet() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+}
+
+// The folder a screenshot program writes to: its first argument, else /tmp/korvel-shots; created.
+inline QString ScreenshotFolder(int argc, char** argv) {
+    const QString folder =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/korvel-shots");
+    QDir().mkpath(folder);
+    return folder;
+}
+
 inline QApplication& EnsureQtApp() {
     static int argc = 1;
     static char name[] = "korvel_gui_tests";
     static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    UseOffscreenUnlessSet();
     static QApplication* app = new QApplication(argc, argv);  // lives for the whole test run
     return *app;
 }
