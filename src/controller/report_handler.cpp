@@ -85,6 +85,7 @@ void EqualizerManager::ReadDspValueCallback(const Message& message) {
             break;
         case dsp::INPUT_THRESHOLD:
             model_.live.inputThreshold = value;
+            view_.ShowInputThreshold(value);
             break;
         case dsp::INPUT_NOISE:
             if (const auto* r = RecordOf<NoiseReport>(message))
@@ -308,7 +309,11 @@ void EqualizerManager::ApplyNoise(const NoiseReport& r) {
     const int last = std::min(r.last, kReportChannelSlots - 1);
     for (int input = first; input <= last; ++input) {
         WriteLog("in_ch(%d): noise = %fdB\n", input, static_cast<double>(r.noise[input]));
+        if (input < kMixInputs) {
+            inputNoise_[static_cast<size_t>(input)] = r.noise[input];
+        }
     }
+    view_.ShowInputNoise(inputNoise_);
 }
 
 void EqualizerManager::ApplyQFactor(uint8_t id, const QFactorReport& r) {
