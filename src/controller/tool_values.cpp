@@ -45,7 +45,9 @@ int ClampThreshold(long long dbu) {
 }
 
 int StepThreshold(int dbu, bool up) {
-    return ClampThreshold(static_cast<long long>(dbu) + (up ? 1 : -1));
+    // Anything below the range is shown as "${off}" and steps from there.
+    const long long shown = std::max(dbu, kThresholdOffDbu);
+    return ClampThreshold(shown + (up ? 1 : -1));
 }
 
 std::optional<int> ParseThresholdText(std::string_view text, std::string_view offText) {
