@@ -51,8 +51,14 @@ class SceneWndTest : public test::ToolWindowTest {
     void Choose(CSceneWnd& w, int scene) {
         w.FindControl<QListWidget>(QStringLiteral("listview"))->setCurrentRow(scene - 1);
         w.Click(QStringLiteral("confirm_btn"));
+        WaitForDevice(w);
+    }
+
+    // The sequence ended and every message it posted (the loading window's too) was handled.
+    void WaitForDevice(CSceneWnd& w) {
         EXPECT_TRUE(PumpUntil([&] { return !M().Busy() && w.LoadingWindow() == nullptr; }));
-        test::PumpFor(std::chrono::milliseconds(30));
+        test::PumpFor(std::chrono::milliseconds(50));
+        EXPECT_EQ(w.LoadingWindow(), nullptr);
     }
 
     // The name dialog's answer: `text` typed over the name, then Return.
@@ -158,7 +164,7 @@ TEST_F(SceneWndTest, DeletingAsksNothingAndEmptiesTheRowAtOnce) {
         w.FindControl<QListWidget>(QStringLiteral("listview"))->setCurrentRow(2);
         w.Click(QStringLiteral("confirm_btn"));
         EXPECT_EQ(w.RowName(3), "");  // before the device has answered
-        EXPECT_TRUE(PumpUntil([&] { return !M().Busy() && w.LoadingWindow() == nullptr; }));
+        WaitForDevice(w);
     });
     EXPECT_EQ(QuestionWindows(), QStringList({"scenewnd"}));
     EXPECT_EQ(*M().StoredSceneName(3), SceneName{});
@@ -172,7 +178,7 @@ TEST_F(SceneWndTest, LoadingByDoubleClickAsksWithTheNameAndMakesTheSceneLive) {
         const QPoint row = list->visualItemRect(list->item(2)).center();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
-        EXPECT_TRUE(PumpUntil([&] { return !M().Busy() && w.LoadingWindow() == nullptr; }));
+        WaitForDevice(w);
     });
     ASSERT_EQ(QuestionWindows(), QStringList({"scenewnd", "msgwnd"}));
     EXPECT_TRUE(answers.Questions()[1].text.contains("Jazz"));
