@@ -11,6 +11,7 @@
 #include "model/scene_name.h"
 #include "tests/windows/main_wnd_test_support.h"
 #include "uiframework/language.h"
+#include "uiframework/popup_menu.h"
 #include "windows/about_wnd.h"
 #include "windows/mem_wr_wnd.h"
 #include "windows/mixer_wnd.h"
@@ -67,6 +68,14 @@ class Shots {
 
 void TakeAll(korvel::CMainWnd& main, korvel::Settings& settings, Shots& shots) {
     korvel::EqualizerManager& manager = main.Controller();
+    for (const auto& [button, name] : {std::pair{"btn_scene", QStringLiteral("menu-scene")},
+                                       std::pair{"btn_advance", QStringLiteral("menu-advance")}}) {
+        main.Click(QString::fromLatin1(button));
+        if (QWidget* menu = main.OpenMenu()) {
+            shots.Save(*menu, name);
+            menu->close();
+        }
+    }
     const std::pair<korvel::SceneWindowMode, QString> modes[] = {
         {korvel::SceneWindowMode::kLoad, QStringLiteral("scene-load")},
         {korvel::SceneWindowMode::kSave, QStringLiteral("scene-save")},
