@@ -43,6 +43,9 @@ enum class RefreshWhat {
 
 enum class ConnectState { kDisconnected, kConnecting, kConnected };
 
+// The three modes of the scene window.
+enum class SceneWindowMode { kLoad = 0, kSave = 1, kDelete = 2 };
+
 // Secondary windows that the controller closes on connect and disconnect.
 enum class ToolWindow { kUpdateFirmware, kMixer, kAutoCalibration };
 
@@ -155,6 +158,16 @@ class ControllerView {
 
     // Selects role icon "speaker_%d" (1..24).
     virtual void SelectSpeakerIcon(int role) { (void)role; }
+
+    // --- Tool windows -------------------------------------------------------------------------
+    // Opens the scene window in `mode` (modal).
+    virtual void OpenSceneWindow(SceneWindowMode mode) { (void)mode; }
+
+    // A noise report arrived: the last levels of inputs 0..7, in dB.
+    virtual void ShowInputNoise(std::span<const float> levels) { (void)levels; }
+
+    // The device reported its input noise threshold (dBu), now in the live scene.
+    virtual void ShowInputThreshold(int dbu) { (void)dbu; }
 };
 
 }  // namespace korvel

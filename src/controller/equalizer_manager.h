@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,6 +73,13 @@ struct BandTexts {
     std::string freq;  // "eq_freq_%d"
     std::string q;     // "eq_q_%d"
     std::string gain;  // "eq_gain_%d"
+};
+
+// One cell of the mixer matrix: whether the input is mixed into the output, and its level.
+struct MixCell {
+    bool enabled = false;
+    int level = 0;
+    bool operator==(const MixCell&) const = default;
 };
 
 inline constexpr int kOldestMainVersion = 16;  // firmware older than 16.25 must be updated
@@ -149,6 +157,40 @@ class EqualizerManager {
     bool ReadStoredScene(int scene);
     // Asks "${factory_default_tips}" first; false when declined or busy.
     bool ResetMcuFactoryDefault();
+
+    // --- Tool windows (tool_ops.cpp) ------------------------------------------------------------
+    // The scene menu's device items: each checks the connection, then asks the view to open the
+    // scene window in its mode; the window then starts the save, load or delete above.
+    void LoadSenceConfigFromDSP();
+    void SaveSenceConfigToDSP();
+    void DeleteDSPSenceConfig();
+
+    // The mixer matrix of the live scene: input `input` of source `source` into output `output`.
+    // A source without mixable inputs, an input beyond its inputs or an output outside 0..5
+    // gives nullopt and changes nothing. Changes are sent queued.
+    std::optional<MixCell> MixerCell(int source, int input, int output) const;
+    // The enable box: ticking a cell whose level is 0 raises it to 100; clearing stores 0.
+    std::optional<MixCell> SetMixEnable(int source, int input, int output, bool on);
+    // The level slider, edit and steps: the level is clamped to 0..100 and the enable follows
+    // it (0 clears it, any other level sets it).
+    std::optional<MixCell> SetMixLevel(int source, int input, int output, int level);
+
+    // The input noise threshold of the live scene, dBu (-81 is off). The setters clamp to
+    // -81..-40, store, send and return the stored value.
+    int InputThreshold() const { return model_.live.inputThreshold; }
+    int SetInputThreshold(int dbu);
+    int SetInputThresholdUp(bool up);
+    // A typed threshold (`offText`, the shown "${off}", counts as -81); nullopt, with nothing
+    // stored or sent, when the text holds no number.
+    std::optional<int> SetInputThresholdEdit(std::string_view text, std::string_view offText);
+    // Asks the device for its threshold (queued; the connection does not read it); false when
+    // the device is closed.
+    bool RequestInputThreshold();
+    // Asks the device for the noise level of the current source's inputs (queued); false when
+    // the device is closed or the source has no inputs.
+    bool RequestInputNoise();
+    // The last reported noise level of inputs 0..7 in dB (-100 before any report).
+    const std::array<float, kMixInputs>& InputNoise() const { return inputNoise_; }
 
     // --- Profile files --------------------------------------------------------------------------
     // Writes the live scene; shows "${profile_save_ok}" or "${profile_create_error}".
@@ -373,6 +415,11 @@ class EqualizerManager {
     DelayUnit delayUnit_ = DelayUnit::Milliseconds;
     bool eqParametric_ = false;  // the window starts in graphic mode
     int menuChannel_ = -1;
+    std::array<float, kMixInputs> inputNoise_ = [] {
+        std::array<float, kMixInputs> levels;
+        levels.fill(-100.0f);  // the bottom of the noise bars
+        return levels;
+    }();
 
     MessageTarget& reports_;
     ControllerView& view_;

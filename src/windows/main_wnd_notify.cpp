@@ -347,8 +347,8 @@ void CMainWnd::OnBandEnable(const ui::Notification& n) {
     manager_->OnEqEnable(n.Index());
     RefreshBand(CurrentChannel(), n.Index());
 }
-void CMainWnd::OnDebugWindow(const ui::Notification& n) {
-    Pending("OpenMemoryWindow", n.Index());
+void CMainWnd::OnDebugWindow(const ui::Notification&) {
+    OpenMemoryWindow();
 }
 void CMainWnd::OnAutoCalibration(const ui::Notification& n) {
     Pending("OpenAutoCalibration", n.Index());

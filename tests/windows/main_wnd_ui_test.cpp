@@ -256,10 +256,10 @@ INSTANTIATE_TEST_SUITE_P(SwitchFile, MainWndDebugButtonTest, ::testing::Bool());
 
 TEST_F(MainWndUiTest, DeviceMenuItemsFollowTheConnection) {
     Create();
-    const char* deviceItems[][2] = {{"btn_option", "option_item_reset_default"},
-                                    {"btn_scene", "scene_item_load_scene"},
-                                    {"btn_scene", "scene_item_saveas_scene"},
-                                    {"btn_scene", "scene_item_delete_scene"}};
+    const char* deviceItems[][2] = {
+        {"btn_option", "option_item_reset_default"}, {"btn_scene", "scene_item_load_scene"},
+        {"btn_scene", "scene_item_saveas_scene"},    {"btn_scene", "scene_item_delete_scene"},
+        {"btn_scene", "scene_item_save_whole_file"}, {"btn_scene", "scene_item_load_whole_file"}};
     const char* fileItems[][2] = {{"btn_scene", "scene_item_load_file"},
                                   {"btn_scene", "scene_item_save_file"},
                                   {"btn_advance", "advance_item_autocal"}};
