@@ -124,9 +124,7 @@ void TakeAll(korvel::CMainWnd& main, korvel::Settings& settings, Shots& shots) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const QString folder =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/korvel-shots");
-    QDir().mkpath(folder);
+    const QString folder = korvel::test::ScreenshotFolder(argc, argv);
     korvel::test::MainWindowRig rig;
     rig.amp->ModifyState(NameScenes);
     rig.window->Create();
