@@ -5,13 +5,6 @@ if(KORVEL_WERROR)
     target_compile_options(korvel_warnings INTERFACE -Werror)
 endif()
 
-# korvel_version.h: the project version (project() in the top-level CMakeLists.txt) for every
-# library, program and test. It has no folder, so any layer may include it.
-configure_file(${CMAKE_CURRENT_LIST_DIR}/korvel_version.h.in
-               ${PROJECT_BINARY_DIR}/generated/korvel_version.h @ONLY)
-add_library(korvel_version INTERFACE)
-target_include_directories(korvel_version INTERFACE ${PROJECT_BINARY_DIR}/generated)
-
 if(KORVEL_SANITIZE)
     string(REPLACE ";" "," _san "${KORVEL_SANITIZE}")
     add_compile_options(-fsanitize=${_san} -fno-omit-frame-pointer -fno-sanitize-recover=all)
@@ -43,7 +36,7 @@ function(korvel_add_library name)
 
     add_library(${name} STATIC ${ARG_SOURCES})
     target_include_directories(${name} PUBLIC ${root})
-    target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_DEPS} PRIVATE ${ARG_DEPS} korvel_warnings korvel_version)
+    target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_DEPS} PRIVATE ${ARG_DEPS} korvel_warnings)
     korvel_register_component(${name} ${folder} "${ARG_PUBLIC_DEPS};${ARG_DEPS}")
 endfunction()
 
@@ -52,7 +45,7 @@ function(korvel_add_executable name)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
     file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE ${ARG_DEPS} korvel_warnings korvel_version)
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} korvel_warnings)
     korvel_register_component(${name} ${folder} "${ARG_DEPS}")
 endfunction()
 
@@ -78,8 +71,7 @@ endfunction()
 function(korvel_add_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main korvel_warnings
-                                  korvel_version)
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main korvel_warnings)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     # One CTest entry per suite: each suite runs in one process, which keeps the sanitizer and
     # GUI runs short (a Qt application starts once per suite, not once per case).

@@ -15,8 +15,10 @@
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
 #include "windows/main_wnd_speaker_map.h"
+#include "windows/mixer_wnd.h"
 #include "windows/msg_checkbox_wnd.h"
 #include "windows/msg_wnd.h"
+#include "windows/scene_wnd.h"
 #include "windows/window_resources.h"
 
 namespace korvel {
@@ -181,8 +183,7 @@ int CMainWnd::CurrentChannel() const {
     return channel >= 0 && channel < kChannels ? channel : 0;
 }
 
-// --- Window messages
-// ------------------------------------------------------------------------------
+// --- Window messages -----------------------------------------------------------------------------
 
 void CMainWnd::HandleMessage(Message& message) {
     manager_->HandleMessage(message);
@@ -213,11 +214,13 @@ void CMainWnd::ShowMessage(const std::string& key, const std::string& detail) {
     if (!detail.empty()) {
         text = ui::Tr(text) + QLatin1Char(' ') + QString::fromStdString(detail);
     }
-    CMsgWnd::ShowMessage(this, QStringLiteral("${tips}"), text, {QStringLiteral("${confirm}")}, 1);
+    CMsgWnd::ShowMessage(DialogOwner(), QStringLiteral("${tips}"), text,
+                         {QStringLiteral("${confirm}")}, 1);
 }
 
 bool CMainWnd::Confirm(const std::string& key) {
-    return CMsgWnd::ShowMessage(this, QStringLiteral("${tips}"), QString::fromStdString(key)) == 1;
+    return CMsgWnd::ShowMessage(DialogOwner(), QStringLiteral("${tips}"),
+                                QString::fromStdString(key)) == 1;
 }
 
 int CMainWnd::ChooseLinkCopy() {
@@ -257,6 +260,10 @@ void CMainWnd::SetConnectState(ConnectState state) {
 }
 
 void CMainWnd::ShowLoading(bool open) {
+    if (sceneWnd_) {
+        sceneWnd_->ShowLoading(open);  // the scene window's device work covers that window
+        return;
+    }
     if (open) {
         loading_.Open();
     } else {
@@ -265,8 +272,12 @@ void CMainWnd::ShowLoading(bool open) {
 }
 
 void CMainWnd::CloseToolWindow(ToolWindow window) {
-    // No tool window is opened from here yet; the firmware, mixer and calibration windows
-    // register themselves once they exist.
+    if (window == ToolWindow::kMixer && mixerWnd_) {
+        WriteLog("CMainWnd::CloseToolWindow: mixer\n");
+        mixerWnd_->Close(0);
+        return;
+    }
+    // The firmware and calibration windows register themselves once they exist.
     WriteLog("CMainWnd::CloseToolWindow %d: none open\n", static_cast<int>(window));
 }
 
@@ -284,8 +295,7 @@ void CMainWnd::StartForcedUpdate() {
     WriteLog("CMainWnd::StartForcedUpdate answer %d: forced update window not available\n", answer);
 }
 
-// --- Language
-// -------------------------------------------------------------------------------------
+// --- Language ------------------------------------------------------------------------------------
 
 void CMainWnd::ChangeLanguage(const QString& code, int value) {
     WriteLog("change language to %s - %d\n", code.toUtf8().constData(), value);

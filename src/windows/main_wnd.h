@@ -38,6 +38,9 @@ namespace korvel {
 
 class UIEqualizer;
 class SpeakerMapUI;
+class CSceneWnd;
+class CMixerWnd;
+class CNoiseThresholdWnd;
 
 class CMainWnd : public MessageWindow, public ControllerView {
     Q_OBJECT
@@ -84,6 +87,22 @@ class CMainWnd : public MessageWindow, public ControllerView {
     void EnableLinkButton(bool enabled) override;
     void ShowOutputMenu(const OutputMenuState& menu) override;
     void SelectSpeakerIcon(int role) override;
+    void OpenSceneWindow(SceneWindowMode mode) override;
+    void ShowInputNoise(std::span<const float> levels) override;
+    void ShowInputThreshold(int dbu) override;
+
+    // The tool windows open now (nullptr when closed).
+    CSceneWnd* SceneWindow() const;
+    CMixerWnd* MixerWindow() const;
+    CNoiseThresholdWnd* NoiseThresholdWindow() const;
+
+    // The control names (or name prefixes of indexed controls) that notifications are routed
+    // by; each must name a control of the main layout.
+    struct RoutedName {
+        QString name;
+        bool prefix = false;
+    };
+    static std::vector<RoutedName> RoutedControlNames();
 
   protected:
     void InitWindow() override;
@@ -196,6 +215,19 @@ class CMainWnd : public MessageWindow, public ControllerView {
     void SaveSceneFile();
     void LoadSceneFile();
 
+    // --- Tool windows (main_wnd_tools.cpp) ------------------------------------------------------
+    // Handles the menu items of the tool windows; false for any other item.
+    bool OpenToolFromMenu(const QString& item);
+    void OpenMixerWindow();
+    void OpenNoiseThresholdWindow();
+    void OpenMemoryWindow();
+    void OpenAboutWindow();
+    void SaveWholeFile();
+    void LoadWholeFile();
+    // The window that message boxes and the loading window cover: the open scene window, or
+    // this one.
+    QWidget* DialogOwner();
+
     Settings& settings_;
     std::shared_ptr<MessageTarget> reports_;  // before manager_: the controller posts to it
     std::unique_ptr<EqualizerManager> manager_;
@@ -211,6 +243,9 @@ class CMainWnd : public MessageWindow, public ControllerView {
     std::vector<std::array<double, 512>>
         curveTotals_;  // the role menu being opened: its channel and check marks
     ConnectState connectState_ = ConnectState::kDisconnected;
+    QPointer<CSceneWnd> sceneWnd_;
+    QPointer<CMixerWnd> mixerWnd_;
+    QPointer<CNoiseThresholdWnd> noiseWnd_;
 };
 
 }  // namespace korvel

@@ -25,6 +25,9 @@ constexpr const char* kUsage =
     "  scene list|save N NAME|load N|delete N   the ten scenes stored in the amplifier\n"
     "  factory-reset [--yes]             restore the amplifier's factory settings\n"
     "  curve FILE.spf [--channel N] [--csv]  response curves of a scene profile (no device)\n"
+    "  mem read ADDR|write ADDR DATA     one 32-bit word of the DSP's memory\n"
+    "  threshold [DBU|off]               the input noise threshold, shown or set\n"
+    "  mix SOURCE INPUT OUTPUT LEVEL     one cell of the input mixer\n"
     "\n"
     "Options:\n"
     "  --device usb|virtual|unix:PATH    the amplifier to talk to (default usb)\n"
@@ -46,6 +49,9 @@ const std::map<std::string, Command>& Commands() {
         {"push", RunPush},
         {"scene", RunScene},
         {"factory-reset", RunFactoryReset},
+        {"mem", RunMem},
+        {"threshold", RunThreshold},
+        {"mix", RunMix},
     };
     return commands;
 }
