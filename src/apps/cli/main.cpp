@@ -24,6 +24,8 @@ constexpr const char* kUsage =
     "  scene list|save N NAME|load N|delete N   the ten scenes stored in the amplifier\n"
     "  factory-reset [--yes]             restore the amplifier's factory settings\n"
     "  curve FILE.spf [--channel N] [--csv]  response curves of a scene profile (no device)\n"
+    "  calibrate --channels LIST --measure eq,delay,phase [--mode N] (--apply|--discard)\n"
+    "            [--json FILE]           run the amplifier's automatic calibration\n"
     "\n"
     "--device chooses the amplifier: usb (default), virtual (one inside this program), or\n"
     "unix:PATH (korvel-virtual-amp --listen PATH). 'korvel-cli COMMAND --help' explains a\n"
@@ -40,6 +42,7 @@ const std::map<std::string, Command>& Commands() {
         {"push", RunPush},
         {"scene", RunScene},
         {"factory-reset", RunFactoryReset},
+        {"calibrate", RunCalibrate},
     };
     return commands;
 }
