@@ -151,7 +151,8 @@ bool AutoCalSession::Apply(int eqMode, bool* answered) {
     if (answered != nullptr) {
         *answered = ok;
     }
-    decided_ = true;
+    // Without an answer the amplifier may not have taken it: the decision stays open.
+    decided_ = ok;
     applied_ = ok;
     return true;
 }
@@ -164,7 +165,7 @@ bool AutoCalSession::Discard(bool* answered) {
     if (answered != nullptr) {
         *answered = ok;
     }
-    decided_ = true;
+    decided_ = ok;
     return true;
 }
 

@@ -65,7 +65,7 @@ inline constexpr int kIrcSpectrumPoints = 121;
 inline constexpr int kIrcEffectModes = 9;  // equaliser modes 1..9 besides 0
 
 // Sent to the forward target when the worker ends; wParam = AutoCalEnd.
-inline constexpr int kMsgAutoCalEnded = 1297;
+inline constexpr int kMsgAutoCalEnded = 1269;
 
 enum class AutoCalEnd { kNone, kCompleted, kFailed, kStopped, kDeviceLost };
 
@@ -132,7 +132,8 @@ class AutoCalSession final : public MessageTarget {
 
     // Keep or discard the result of a completed run, once: false (nothing sent) while a run goes,
     // when no run completed or when the result was already decided. `answered` (when given)
-    // tells whether the amplifier acknowledged the command.
+    // tells whether the amplifier acknowledged the command; without an answer the result stays
+    // undecided, so the user can try again.
     bool CanDecide() const;
     bool Apply(int eqMode, bool* answered = nullptr);
     bool Discard(bool* answered = nullptr);

@@ -14,6 +14,7 @@
 #include "model/conversions.h"
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
+#include "windows/auto_cal_wnd.h"
 #include "windows/main_wnd_speaker_map.h"
 #include "windows/msg_checkbox_wnd.h"
 #include "windows/msg_wnd.h"
@@ -258,6 +259,10 @@ void CMainWnd::ShowLoading(bool open) {
 }
 
 void CMainWnd::CloseToolWindow(ToolWindow window) {
+    if (window == ToolWindow::kAutoCalibration && autoCal_) {
+        autoCal_->CloseForDisconnect();
+        return;
+    }
     // No tool window is opened from here yet; the firmware, mixer and calibration windows
     // register themselves once they exist.
     WriteLog("CMainWnd::CloseToolWindow %d: none open\n", static_cast<int>(window));

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "controller/auto_cal_session.h"
 #include "controller/controller_view.h"
 #include "controller/equalizer_manager.h"
 #include "link/transport.h"
@@ -38,6 +39,7 @@ namespace korvel {
 
 class UIEqualizer;
 class SpeakerMapUI;
+class CAutoCalWnd;
 
 class CMainWnd : public MessageWindow, public ControllerView {
     Q_OBJECT
@@ -64,6 +66,12 @@ class CMainWnd : public MessageWindow, public ControllerView {
     QString FocusRingNeighbour(const QString& name, bool forward) const;
 
     UIEqualizer* Graph() const { return graph_; }
+
+    // The calibration window ("btn_irc", "advance_item_autocal"): this window is minimised while
+    // it is open; an applied result is read back by disconnecting and connecting again.
+    void OpenAutoCalibration();
+    CAutoCalWnd* AutoCalibrationWindow() const { return autoCal_; }
+    void SetAutoCalTimings(const AutoCalTimings& timings) { autoCalTimings_ = timings; }
     CLoadingWnd* LoadingWindow() const { return loading_.Current(); }
 
     // --- ControllerView ------------------------------------------------------------------------
@@ -210,6 +218,8 @@ class CMainWnd : public MessageWindow, public ControllerView {
     std::vector<std::array<double, 512>>
         curveTotals_;  // the role menu being opened: its channel and check marks
     ConnectState connectState_ = ConnectState::kDisconnected;
+    CAutoCalWnd* autoCal_ = nullptr;  // while the calibration window is open
+    AutoCalTimings autoCalTimings_;
 };
 
 }  // namespace korvel

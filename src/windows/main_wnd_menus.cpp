@@ -137,7 +137,7 @@ void CMainWnd::HandleMenuClick(const QString& item) {
     } else if (item == QLatin1String("scene_item_delete_scene")) {
         Pending("DeleteDSPSenceConfig", -1);
     } else if (item == QLatin1String("advance_item_autocal")) {
-        Pending("OpenAutoCalibration", -1);
+        OpenAutoCalibration();
     } else if (item == QLatin1String("advance_item_mixer")) {
         Pending("OpenMixerWindow", -1);
     } else if (item == QLatin1String("advance_item_noise_threshold")) {

@@ -354,8 +354,8 @@ void CMainWnd::OnBandEnable(const ui::Notification& n) {
 void CMainWnd::OnDebugWindow(const ui::Notification& n) {
     Pending("OpenMemoryWindow", n.Index());
 }
-void CMainWnd::OnAutoCalibration(const ui::Notification& n) {
-    Pending("OpenAutoCalibration", n.Index());
+void CMainWnd::OnAutoCalibration(const ui::Notification&) {
+    OpenAutoCalibration();
 }
 
 // --- Options
