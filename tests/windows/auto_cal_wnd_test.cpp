@@ -6,6 +6,7 @@
 #include "eqgraph/widget/ui_equalizer_ac.h"
 #include "tests/windows/auto_cal_test_support.h"
 #include "uiframework/language.h"
+#include "uiframework/popup_menu.h"
 
 namespace korvel::test {
 namespace {
@@ -180,6 +181,16 @@ TEST_F(AutoCalWndTest, AppliedResultIsReadBackByTheMainWindow) {
         }
     }
     EXPECT_EQ(live.channels[1].delay, 0.0f) << "not calibrated";
+
+    // The advance menu opens the same window; closing it undecided keeps the connection.
+    answers.Reply(QStringLiteral("autocalwnd"), 0);
+    const size_t asked = answers.Questions().size();
+    ASSERT_TRUE(main.window->Click(QStringLiteral("btn_advance")) && main.window->OpenMenu());
+    EXPECT_TRUE(main.window->OpenMenu()->ClickItem(QStringLiteral("advance_item_autocal")));
+    PumpFor(std::chrono::milliseconds(50));
+    ASSERT_EQ(answers.Questions().size(), asked + 1);
+    EXPECT_EQ(answers.Questions().back().window, QStringLiteral("autocalwnd"));
+    EXPECT_TRUE(main.window->Controller().IsConnected());
 }
 
 }  // namespace

@@ -294,14 +294,16 @@ std::string ResultJson(const AutoCalSession& session, const std::vector<int>& ch
 }
 
 // Written to a temporary file in the same folder and renamed, so a reader never sees half.
-void WriteJson(const std::string& path, const std::string& text) {
+// Returns an error text, empty on success.
+std::string WriteJson(const std::string& path, const std::string& text) {
     GError* error = nullptr;
-    if (text.empty() ||
-        !g_file_set_contents(path.c_str(), text.data(), static_cast<gssize>(text.size()), &error)) {
-        const std::string reason = error != nullptr ? error->message : "out of memory";
-        g_clear_error(&error);
-        throw DeviceError("calibrate: cannot write " + path + ": " + reason);
+    if (!text.empty() &&
+        g_file_set_contents(path.c_str(), text.data(), static_cast<gssize>(text.size()), &error)) {
+        return {};
     }
+    const std::string reason = error != nullptr ? error->message : "out of memory";
+    g_clear_error(&error);
+    return "cannot write " + path + ": " + reason;
 }
 
 // --- The run ----------------------------------------------------------------------------------
@@ -329,7 +331,7 @@ AutoCalEnd RunToEnd(AutoCalSession& session, MessageQueue& events) {
 int Decide(AutoCalSession& session, const CalibrateOptions& options) {
     const AutoCalEnd end = session.End();
     if (end == AutoCalEnd::kDeviceLost) {
-        throw DeviceError("calibrate: the amplifier was lost during the calibration");
+        throw DeviceError("the amplifier was lost during the calibration");
     }
     if (end != AutoCalEnd::kCompleted) {
         // Whatever the amplifier kept of the run is dropped, as the window does on closing.
@@ -350,7 +352,7 @@ int Decide(AutoCalSession& session, const CalibrateOptions& options) {
         session.Discard(&answered);
     }
     if (!answered) {
-        throw DeviceError(std::string("calibrate: the amplifier did not confirm the ") +
+        throw DeviceError(std::string("the amplifier did not confirm the ") +
                           (apply ? "apply" : "discard"));
     }
     std::fprintf(stderr, "calibrate: result %s\n", apply ? "applied" : "discarded");
@@ -378,10 +380,17 @@ int RunCalibrate(const GlobalOptions& options, Args args) {
     AutoCalSession session(device.Link(), &events, TimingsFromEnvironment());
     session.Start(calibrate.request);
     RunToEnd(session, events);
-    if (!calibrate.jsonFile.empty()) {
-        WriteJson(calibrate.jsonFile, ResultJson(session, calibrate.channels));
+    // The report is written first, but a file that cannot be written must not leave the
+    // amplifier's result undecided.
+    const std::string jsonError =
+        calibrate.jsonFile.empty()
+            ? std::string()
+            : WriteJson(calibrate.jsonFile, ResultJson(session, calibrate.channels));
+    const int status = Decide(session, calibrate);
+    if (!jsonError.empty()) {
+        throw DeviceError(jsonError);
     }
-    return Decide(session, calibrate);
+    return status;
 }
 
 }  // namespace korvel::cli
