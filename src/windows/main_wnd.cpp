@@ -14,6 +14,7 @@
 #include "model/conversions.h"
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
+#include "windows/auto_cal_wnd.h"
 #include "windows/main_wnd_speaker_map.h"
 #include "windows/mixer_wnd.h"
 #include "windows/msg_checkbox_wnd.h"
@@ -270,7 +271,11 @@ void CMainWnd::CloseToolWindow(ToolWindow window) {
         mixerWnd_->Close(0);
         return;
     }
-    // The firmware and calibration windows register themselves once they exist.
+    if (window == ToolWindow::kAutoCalibration && autoCal_) {
+        autoCal_->CloseForDisconnect();
+        return;
+    }
+    // The firmware window registers itself once it exists.
     WriteLog("CMainWnd::CloseToolWindow %d: none open\n", static_cast<int>(window));
 }
 

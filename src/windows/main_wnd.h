@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "controller/auto_cal_session.h"
 #include "controller/controller_view.h"
 #include "controller/equalizer_manager.h"
 #include "link/transport.h"
@@ -41,6 +42,7 @@ class SpeakerMapUI;
 class CSceneWnd;
 class CMixerWnd;
 class CNoiseThresholdWnd;
+class CAutoCalWnd;
 
 class CMainWnd : public MessageWindow, public ControllerView {
     Q_OBJECT
@@ -67,6 +69,12 @@ class CMainWnd : public MessageWindow, public ControllerView {
     QString FocusRingNeighbour(const QString& name, bool forward) const;
 
     UIEqualizer* Graph() const { return graph_; }
+
+    // The calibration window ("btn_irc", "advance_item_autocal"): this window is minimised while
+    // it is open; an applied result is read back by disconnecting and connecting again.
+    void OpenAutoCalibration();
+    CAutoCalWnd* AutoCalibrationWindow() const { return autoCal_; }
+    void SetAutoCalTimings(const AutoCalTimings& timings) { autoCalTimings_ = timings; }
     CLoadingWnd* LoadingWindow() const { return loading_.Current(); }
 
     // --- ControllerView ------------------------------------------------------------------------
@@ -245,6 +253,8 @@ class CMainWnd : public MessageWindow, public ControllerView {
     QPointer<CSceneWnd> sceneWnd_;
     QPointer<CMixerWnd> mixerWnd_;
     QPointer<CNoiseThresholdWnd> noiseWnd_;
+    CAutoCalWnd* autoCal_ = nullptr;  // while the calibration window is open
+    AutoCalTimings autoCalTimings_;
 };
 
 }  // namespace korvel

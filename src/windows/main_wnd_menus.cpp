@@ -130,7 +130,7 @@ void CMainWnd::HandleMenuClick(const QString& item) {
     } else if (item == QLatin1String("option_item_firmware_upgrade")) {
         Pending("OpenUpdateFwWindow", -1);
     } else if (item == QLatin1String("advance_item_autocal")) {
-        Pending("OpenAutoCalibration", -1);
+        OpenAutoCalibration();
     } else {
         OpenToolFromMenu(item);
     }

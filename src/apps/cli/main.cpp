@@ -27,6 +27,8 @@ constexpr const char* kUsage =
     "  mem read ADDR|write ADDR DATA     one 32-bit word of the DSP's memory\n"
     "  threshold [DBU|off]               the input noise threshold, shown or set\n"
     "  mix SOURCE INPUT OUTPUT LEVEL     one cell of the input mixer\n"
+    "  calibrate --channels LIST --measure eq,delay,phase [--mode N] (--apply|--discard)\n"
+    "            [--json FILE]           run the amplifier's automatic calibration\n"
     "\n"
     "--device chooses the amplifier: usb (default), virtual (one inside this program), or\n"
     "unix:PATH (korvel-virtual-amp --listen PATH). 'korvel-cli COMMAND --help' explains a\n"
@@ -46,6 +48,7 @@ const std::map<std::string, Command>& Commands() {
         {"mem", RunMem},
         {"threshold", RunThreshold},
         {"mix", RunMix},
+        {"calibrate", RunCalibrate},
     };
     return commands;
 }
