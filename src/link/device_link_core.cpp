@@ -369,6 +369,15 @@ void LinkCore::SetWaitCapForTesting(int maxMs) {
     impl_->waitCapMs = std::max(maxMs, 0);
 }
 
+int LinkCore::CappedWaitMs(int waitMs) const {
+    return impl_->CappedWait(waitMs);
+}
+
+void LinkCore::ClearReceiveRing() {
+    std::lock_guard lock(impl_->parseMutex);
+    impl_->parser.Clear();
+}
+
 void LinkCore::McuCmdThread() {
     WriteLog("McuCmdThread start\n");
     std::unique_lock lock(impl_->queueMutex);
