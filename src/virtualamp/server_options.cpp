@@ -70,6 +70,12 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
          [](const std::string& v, ServerOptions& o) {
              return ParseNumber<uint64_t>(v, 1, UINT64_MAX, o.faults.unplugAfter);
          }},
+        {"--restart-ms", [](const std::string& v,
+                            ServerOptions& o) { return ParseNumber(v, 0, 60000, o.restartMs); }},
+        {"--unplug-at-block",
+         [](const std::string& v, ServerOptions& o) {
+             return ParseNumber<size_t>(v, 1, SIZE_MAX, o.upgradeFaults.unplugAtBlock);
+         }},
     };
     return options;
 }
@@ -93,6 +99,10 @@ std::optional<ServerOptions> ParseServerOptions(const std::vector<std::string>& 
         }
         if (arg == "--loader") {
             options.identity.loaderMode = true;
+            continue;
+        }
+        if (arg == "--refuse-upgrade") {
+            options.upgradeFaults.startReply = AmpUpgradeReply::kRefused;
             continue;
         }
         const auto found = ValueOptions().find(arg);
@@ -124,6 +134,9 @@ std::string ServerUsage() {
            "  --drop-reply N         leave request N unanswered\n"
            "  --corrupt-reply N      send the reply to request N with a wrong checksum\n"
            "  --unplug-after N       drop the connection after request N\n"
+           "  --restart-ms N         time a firmware-upgrade restart takes (default 1000)\n"
+           "  --refuse-upgrade       refuse every firmware transfer at its start\n"
+           "  --unplug-at-block N    go away when data block N of a transfer arrives\n"
            "  --help                 show this text\n";
 }
 

@@ -15,6 +15,8 @@ struct ServerOptions {
     AmpIdentity identity;
     int reportDelayMs = 1;
     FaultPlan faults;
+    int restartMs = 1000;
+    UpgradeFaults upgradeFaults;
 };
 
 // Parses the arguments after the program name. Returns nullopt with `error` set for unknown

@@ -63,6 +63,7 @@ int RunPull(const GlobalOptions& options, Args args);
 int RunPush(const GlobalOptions& options, Args args);
 int RunScene(const GlobalOptions& options, Args args);
 int RunFactoryReset(const GlobalOptions& options, Args args);
+int RunUpgrade(const GlobalOptions& options, Args args);
 
 // Readable one-line form of a decoded message.
 std::string DescribeMessage(const Message& message);

@@ -24,6 +24,7 @@ constexpr const char* kUsage =
     "  scene list|save N NAME|load N|delete N   the ten scenes stored in the amplifier\n"
     "  factory-reset [--yes]             restore the amplifier's factory settings\n"
     "  curve FILE.spf [--channel N] [--csv]  response curves of a scene profile (no device)\n"
+    "  upgrade FILE [--yes]              upgrade the amplifier's firmware from an image file\n"
     "\n"
     "--device chooses the amplifier: usb (default), virtual (one inside this program), or\n"
     "unix:PATH (korvel-virtual-amp --listen PATH). 'korvel-cli COMMAND --help' explains a\n"
@@ -40,6 +41,7 @@ const std::map<std::string, Command>& Commands() {
         {"push", RunPush},
         {"scene", RunScene},
         {"factory-reset", RunFactoryReset},
+        {"upgrade", RunUpgrade},
     };
     return commands;
 }
