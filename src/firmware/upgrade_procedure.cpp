@@ -31,6 +31,9 @@ const char* StartName(ImageKind kind) {
 }  // namespace
 
 void LogUpgradeTimeStamp() {
+    if (!IsLogOpen()) {
+        return;  // the local time is not worth computing for a closed log
+    }
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     const auto millis =
