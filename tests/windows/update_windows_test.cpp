@@ -233,7 +233,7 @@ TEST_F(UpdateWindowsTest, MissingEmbeddedImagesAreReportedAndLeaveNoFile) {
         const char* flash;
         int code;
     } cases[] = {
-        {kEmbeddedMcuResource, kEmbeddedFlashResource, 1},  // this build embeds no images
+        {":/test_firmware/none", test::kTestFlashResource, 1},
         {test::kTestMcuResource, ":/test_firmware/none", 7},
         {test::kTestMcuResource, ":/test_firmware/EMPTY_BIN", 9},
         {":/test_firmware/EMPTY_BIN", test::kTestFlashResource, 3},
@@ -243,6 +243,8 @@ TEST_F(UpdateWindowsTest, MissingEmbeddedImagesAreReportedAndLeaveNoFile) {
         EXPECT_EQ(files.Prepare(QLatin1String(c.mcu), QLatin1String(c.flash)), c.code) << c.flash;
         EXPECT_TRUE(files.McuPath().isEmpty() && files.FlashPath().isEmpty());
     }
+    // A build without -DKORVEL_FIRMWARE_DIR carries no images: "resource not found".
+    EXPECT_EQ(EmbeddedImageFiles().Prepare() == 1, !EmbeddedFirmwarePresent());
     // The offer: the error box, and no forced window.
     AmpIdentity old;
     old.slaveVersion = 3;
