@@ -53,6 +53,20 @@ void FirmwareUpdateHost::OpenUpdateWindow() {
     updateWnd_ = &window;
     window.ShowModal();
     updateWnd_ = nullptr;
+    // The transfer disabled the command queue. A device that restarts is read again when it
+    // returns; one still connected (a bootloader upgrade does not restart it) is read again now,
+    // so the controls show it and the queue carries edits again.
+    if (window.TransferStarted() && manager_.IsConnected()) {
+        ReadDeviceAgain();
+    }
+}
+
+void FirmwareUpdateHost::ReadDeviceAgain() {
+    manager_.Link().DisableQueue();
+    if (manager_.Link().IsOpen()) {
+        manager_.Disconnect();
+    }
+    manager_.Connect(false);
 }
 
 void FirmwareUpdateHost::CloseUpdateWindow() {
@@ -108,11 +122,7 @@ void FirmwareUpdateHost::RunForcedUpdate(const QString& mcuPath, const QString& 
     // The device was written and restarted: read it again. (A sequence that ended with the close
     // button has been written too, so it is read as well.)
     if (result == 1 || window.RanAnyStage()) {
-        manager_.Link().DisableQueue();
-        if (manager_.Link().IsOpen()) {
-            manager_.Disconnect();
-        }
-        manager_.Connect(false);
+        ReadDeviceAgain();
     }
 }
 

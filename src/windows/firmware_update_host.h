@@ -55,6 +55,8 @@ class FirmwareUpdateHost {
     void OfferForcedUpdate();
     void RunForcedUpdate(const QString& mcuPath, const QString& flashPath);
     void StartBackup(const QString& path, std::function<void(bool)> done);
+    // Takes the connection down and reads the device again (the loading window shows it).
+    void ReadDeviceAgain();
 
     QWidget* owner_;
     EqualizerManager& manager_;

@@ -163,6 +163,7 @@ void CUpdateFwWnd::OnBackupDone(bool ok, const QString& path) {
 }
 
 void CUpdateFwWnd::StartTransfer() {
+    transferStarted_ = true;
     link_.DisableQueue();
     SetText(QStringLiteral("update_tips"), QStringLiteral("${loading_fw}"));
     if (auto* progress = FindControl<QProgressBar>(QStringLiteral("progress"))) {

@@ -39,6 +39,8 @@ class CUpdateFwWnd : public MessageWindow {
     void BeginUpdate();
     QString ChosenPath() const { return path_; }
     bool Transferring() const { return worker_.Running() || backupRunning_; }
+    // True once a transfer was started from this window (the device may have changed).
+    bool TransferStarted() const { return transferStarted_; }
     // The file name offered for the backup: korvel-backup-DATE-TIME.wpf in the documents folder.
     static QString DefaultBackupPath();
 
@@ -60,6 +62,7 @@ class CUpdateFwWnd : public MessageWindow {
     FirmwareBackupHook backup_;
     QString path_;
     bool backupRunning_ = false;
+    bool transferStarted_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // for the backup callback
     UpgradeWorker worker_;
 };

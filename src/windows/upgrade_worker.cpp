@@ -37,8 +37,8 @@ void UpgradeWorker::Run(std::string path, int stageMessage) {
     WriteLog("UpgradeWorker start %s\n", path.c_str());
     const int started = upgrader_.UpgradeStart(path);
     if (started != kUpgResultOk) {
+        running_ = false;  // before the post: the window may start the next run at once
         Post(kMsgUpgradeLoadFailed, started);
-        running_ = false;
         return;
     }
     if (stop_.load()) {
@@ -58,9 +58,9 @@ void UpgradeWorker::Run(std::string path, int stageMessage) {
             Post(kMsgUpgradeProgress, step);
         }
     } while (step <= 100);
-    Post(step == kUpgradeSucceeded ? kMsgUpgradeSuccess : kMsgUpgradeFailure);
     WriteLog("UpgradeWorker end %d\n", step);
     running_ = false;
+    Post(step == kUpgradeSucceeded ? kMsgUpgradeSuccess : kMsgUpgradeFailure);
 }
 
 }  // namespace korvel

@@ -152,13 +152,32 @@ TEST_F(UpdateWindowsTest, DeviceInItsLoaderIsToldAndRecoveredThroughTheUpdateWin
         w.Click(QStringLiteral("closebtn"));
     });
     rig.window->Controller().Connect(true);
-    rig.Settle();
+    ASSERT_TRUE(PumpUntil([&] { return answers.PendingAnswers() == 0; }));
     ASSERT_GE(answers.Questions().size(), 2u);
     EXPECT_EQ(answers.Questions()[0].text, ui::Tr("${device_status_unnormal}"));
     EXPECT_EQ(answers.Questions()[1].window, "updatefwwnd");
     ASSERT_EQ(rig.amp->ReceivedImages().size(), 1u);
     EXPECT_TRUE(rig.amp->ReceivedImages()[0].finished);
     EXPECT_FALSE(rig.amp->Identity().loaderMode);  // rebooted into its application
+}
+
+TEST_F(UpdateWindowsTest, ADeviceThatDidNotRestartIsReadAgainAndTakesEditsAfterwards) {
+    UpdateRig rig;
+    ASSERT_TRUE(rig.ConnectAndSettle());
+    rig.Choose("Tarvik7_BL_UPG.bin", SingleImage(1, PatternBody(256)));
+    answers.Script("updatefwwnd", [&](ui::WindowImplBase& w) {
+        w.Click(QStringLiteral("file_btn"));
+        w.Click(QStringLiteral("check_box_backup"));
+        w.Click(QStringLiteral("update_btn"));
+        EXPECT_TRUE(UpdateRig::WaitForTips(w, "${update_ok}"));
+        EXPECT_FALSE(rig.window->Controller().Link().QueueEnabled());
+        w.Click(QStringLiteral("closebtn"));
+    });
+    rig.window->Firmware().OpenUpdateWindow();
+    rig.Settle();
+    EXPECT_TRUE(rig.window->Controller().IsConnected());
+    EXPECT_TRUE(rig.window->Controller().Link().QueueEnabled());
+    EXPECT_TRUE(rig.amp->ReceivedImages().at(0).finished);
 }
 
 TEST_F(UpdateWindowsTest, PlugEventsWaitWhileTheUpgradeHasEnteredOrStarted) {
@@ -209,8 +228,11 @@ TEST_F(UpdateWindowsTest, ForcedUpdateRunsEveryStageAsTheDeviceReturns) {
         });
         answers.Reply("msgwnd", 0);  // the next offer after the device was read again
         rig.window->Controller().Connect(true);
-        rig.Settle();  // runs the whole forced update, which starts reading the device again
-        rig.Settle();
+        // The forced update runs inside, then the device is read again and offered once more.
+        ASSERT_TRUE(PumpUntil([&] {
+            return answers.PendingAnswers() == 0 && rig.window->Controller().IsConnected() &&
+                   !rig.window->Controller().Busy();
+        }));
         EXPECT_EQ(result, factory ? 1 : 0);
         const auto images = rig.amp->ReceivedImages();
         ASSERT_EQ(images.size(), 2u);
@@ -253,7 +275,7 @@ TEST_F(UpdateWindowsTest, MissingEmbeddedImagesAreReportedAndLeaveNoFile) {
                                              QStringLiteral(":/test_firmware/none"));
     answers.Reply("msgwnd", 1);
     ASSERT_TRUE(rig.ConnectAndSettle());
-    rig.Settle();
+    ASSERT_TRUE(PumpUntil([&] { return answers.Questions().size() >= 2; }));
     ASSERT_EQ(answers.Questions().size(), 2u);
     EXPECT_EQ(answers.Questions()[1].text, QStringLiteral("File prepare error. error code 7"));
 
