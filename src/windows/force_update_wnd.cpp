@@ -1,6 +1,7 @@
 #include "windows/force_update_wnd.h"
 
 #include <QAbstractButton>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QProgressBar>
 #include <chrono>
@@ -82,6 +83,15 @@ void CForceUpdateWnd::keyPressEvent(QKeyEvent* event) {
         return;
     }
     MessageWindow::keyPressEvent(event);
+}
+
+void CForceUpdateWnd::closeEvent(QCloseEvent* event) {
+    // The system's close command must not end the window while the device is being written.
+    if (Busy() && !IsClosed()) {
+        event->ignore();
+        return;
+    }
+    MessageWindow::closeEvent(event);
 }
 
 void CForceUpdateWnd::BeginUpdate() {

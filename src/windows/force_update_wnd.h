@@ -45,6 +45,7 @@ class CForceUpdateWnd : public MessageWindow {
     void Notify(const ui::Notification& notification) override;
     void HandleMessage(Message& message) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void SetButtonsEnabled(bool enabled);

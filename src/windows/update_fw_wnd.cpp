@@ -1,6 +1,7 @@
 #include "windows/update_fw_wnd.h"
 
 #include <QAbstractButton>
+#include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
