@@ -1,8 +1,9 @@
 #pragma once
 // The one narrow interface through which the tuning controller reaches the user interface.
 // The controller changes its model and then tells the view WHAT to refresh; the view reads the
-// values it shows from the controller (EqualizerManager::LiveScene() and friends). A Qt main
-// window implements it later; the command-line tool and the tests implement it now.
+// values it shows from the controller (EqualizerManager::LiveScene() and friends). The main
+// window implements it with its controls, the command-line tool with terminal output, and the
+// tests with recorders.
 //
 // Every call arrives on the owner's thread (the thread that calls EqualizerManager's operations
 // and HandleMessage), never on a worker thread.
@@ -105,12 +106,13 @@ class ControllerView {
     // The connect button: "${btn_disconnected}", "${btn_connecting}" or "${btn_connected}".
     virtual void SetConnectState(ConnectState state) { (void)state; }
 
-    // Opens (true) or closes (false) the loading window; messages 1274 and 1275.
+    // Opens (true) or closes (false) the loading window (kMsgOpenLoading, kMsgCloseLoading).
     virtual void ShowLoading(bool open) { (void)open; }
 
     virtual void CloseToolWindow(ToolWindow window) { (void)window; }
 
-    // The device needs new firmware: message 1248 (too old) or 1239 (upgrade loader runs).
+    // The device needs new firmware: kMsgFirmwareTooOld, or kMsgMcuNotNormal (its upgrade
+    // loader runs).
     virtual void StartForcedUpdate() {}
 
     // --- Tuning operations ------------------------------------------------------------------

@@ -32,6 +32,7 @@
 #include "controller/worker_thread.h"
 #include "model/conversions.h"
 #include "model/model_store.h"
+#include "model/speaker_roles.h"
 
 namespace korvel {
 
@@ -138,13 +139,13 @@ class EqualizerManager {
 
     // --- Scenes in the device -----------------------------------------------------------------
     // Each starts its worker and returns false when the scene number is not 1..10 or another
-    // sequence is still running. Completion: kMsgSceneSaved (save), 1238 (delete), 1275
-    // (load, factory reset via 1240).
+    // sequence is still running. Completion: kMsgSceneSaved (save), kMsgSceneDeleted (delete),
+    // kMsgCloseLoading (load, factory reset via kMsgDeviceRebooting).
     bool SaveSceneToDevice(int scene, std::u16string_view name);
     bool LoadSceneFromDevice(int scene);
     bool DeleteSceneFromDevice(int scene);
-    // Reads stored scene 1..10 back from the device into the stored-scene table (1275 when
-    // done).
+    // Reads stored scene 1..10 back from the device into the stored-scene table
+    // (kMsgCloseLoading when done).
     bool ReadStoredScene(int scene);
     // Asks "${factory_default_tips}" first; false when declined or busy.
     bool ResetMcuFactoryDefault();
@@ -325,7 +326,7 @@ class EqualizerManager {
     int RoleOf(int channel) const;
     void SendTrim(int channel);
     void SendDelay(int channel);
-    void SendFilter(int channel, bool highPass);
+    void SendFilter(int channel, PassBand pass);
     void SendBand(int channel, int band, float gain);
     void SendBypass(int channel);
     // Copies a subwoofer channel's gain to the channels of the other subwoofer role; returns
@@ -335,8 +336,23 @@ class EqualizerManager {
     void ShowBypassState(int channel);
 
     // Crossover and band edits (crossover_eq_ops.cpp).
-    void ApplyCorner(bool highPass, int hz);
-    void ApplyFilterChoice(bool highPass, bool slope, int index, std::string_view itemText);
+    // The channels an edit of the current channel reaches: the current channel, the other
+    // members of its synchronised group (their commands go first) and its linked partner
+    // (kNoLinkedChannel when there is none; its command goes after the current channel's).
+    struct EditReach {
+        int current = 0;
+        std::vector<int> members;
+        int partner = kNoLinkedChannel;
+        bool HasPartner() const { return partner != kNoLinkedChannel; }
+        std::vector<int> Followers() const;  // the members, then the partner
+    };
+    EditReach ReachOfCurrent() const;
+
+    enum class FilterChoice { kSlope, kType };
+    void ApplyCorner(PassBand pass, int hz);
+    void FinishFilterEdit(const EditReach& reach, PassBand pass);
+    void ApplyFilterChoice(PassBand pass, FilterChoice choice, int index,
+                           std::string_view itemText);
     float DisplayedGain(int channel, int band) const;
     void ApplyBandEdit(int band, int freq, float q, float gain);
     void LeaveBypass(int channel);
@@ -361,8 +377,8 @@ class EqualizerManager {
     MessageTarget& reports_;
     ControllerView& view_;
 
-    // Scene acknowledgements arrive as 1237/1238 for the scene window; 1237 is renamed so it
-    // cannot be taken for a scene-name report.
+    // Scene acknowledgements arrive as kMsgSceneReport / kMsgSceneDeleted for the scene window;
+    // the first is renamed so it cannot be taken for a scene-name report.
     class SceneAckTarget;
     std::unique_ptr<SceneAckTarget> sceneAcks_;
 

@@ -60,8 +60,7 @@ void EqualizerManager::ApplyFilter(const FilterReport& r) {
 
 void EqualizerManager::ApplyEqBand(const EqBandReport& r) {
     SceneRecord* scene = model_.Scene(r.scene);
-    if (scene == nullptr || !IsChannel(r.channel) || r.band < 0 ||
-        r.band >= BandCount(*scene, r.channel)) {
+    if (scene == nullptr || !scene->HasBand(r.channel, r.band)) {
         return;
     }
     EqBand& band = scene->eqStore[r.channel][r.band];

@@ -154,8 +154,7 @@ int CMainWnd::CurrentChannel() const {
     return channel >= 0 && channel < kChannels ? channel : 0;
 }
 
-// --- Window messages
-// ------------------------------------------------------------------------------
+// --- Window messages -----------------------------------------------------------------------------
 
 void CMainWnd::HandleMessage(Message& message) {
     manager_->HandleMessage(message);
@@ -256,8 +255,7 @@ void CMainWnd::StartForcedUpdate() {
     firmware_->StartForcedUpdate();
 }
 
-// --- Language
-// -------------------------------------------------------------------------------------
+// --- Language ------------------------------------------------------------------------------------
 
 void CMainWnd::ChangeLanguage(const QString& code, int value) {
     WriteLog("change language to %s - %d\n", code.toUtf8().constData(), value);

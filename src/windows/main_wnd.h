@@ -89,6 +89,14 @@ class CMainWnd : public MessageWindow, public ControllerView {
     void ShowOutputMenu(const OutputMenuState& menu) override;
     void SelectSpeakerIcon(int role) override;
 
+    // The control names (or name prefixes of indexed controls) that notifications are routed
+    // by; each must name a control of the main layout.
+    struct RoutedName {
+        QString name;
+        bool prefix = false;
+    };
+    static std::vector<RoutedName> RoutedControlNames();
+
   protected:
     void InitWindow() override;
     void Notify(const ui::Notification& notification) override;

@@ -1,5 +1,5 @@
-// CMainWnd: the popup menus of the caption and of the output buttons, their item handling
-// (message 1027) and the language switch.
+// CMainWnd: the popup menus of the caption and of the output buttons, their item clicks
+// (HandleMenuClick, after the menu has closed) and the language switch.
 
 #include <QAction>
 #include <QFileDialog>

@@ -107,15 +107,8 @@ void UIEqualizerAc::Paint(QPainter& painter) {
         return eqgraph::GainToYUnrounded(rect, zeroY, gain, eqgraph::kCalibrationGainRange);
     };
 
-    eqgraph::GridLayout grid;
-    grid.rect = rect;
-    grid.scalePercent = scale_;
-    grid.zeroY = zeroY;
-    grid.background = background_;
-    for (const int gain : kGainLines) {
-        grid.gainLineYs.push_back(toY(gain));
-    }
-    eqgraph::PaintGrid(painter, grid);
+    eqgraph::PaintGrid(painter,
+                       eqgraph::GridFor(rect, scale_, zeroY, background_, kGainLines, toY));
     if (showAxisLabels_) {
         std::vector<eqgraph::AxisLabel> gains;
         for (const int gain : kGainLines) {
