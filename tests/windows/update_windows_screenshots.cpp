@@ -7,9 +7,10 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "tests/windows/update_windows_support.h"
+#include "common/qt_test_app.h"
 #include "uiframework/framework.h"
 #include "uiframework/modal_answerer.h"
+#include "update_windows_support.h"
 
 namespace {
 
@@ -124,13 +125,10 @@ void ShootForcedWindow(Shooter& shots, bool fail) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    korvel::test::UseOffscreenUnlessSet();
     QApplication app(argc, argv);
     Shooter shots;
-    shots.folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/korvel-shots");
-    QDir().mkpath(shots.folder);
+    shots.folder = korvel::test::ScreenshotFolder(argc, argv);
     korvel::ui::UiFramework::Instance().SetDpi(korvel::ui::kBaseDpi);
     for (const QString& language : {korvel::ui::kLanguageEnglish, korvel::ui::kLanguageChinese}) {
         shots.language = language;

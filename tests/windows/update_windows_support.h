@@ -8,7 +8,7 @@
 #include <QString>
 
 #include "common/firmware_images.h"
-#include "tests/windows/main_wnd_test_support.h"
+#include "main_wnd_test_support.h"
 #include "uiframework/language.h"
 #include "windows/firmware_update_host.h"
 #include "windows/force_update_wnd.h"

@@ -5,8 +5,8 @@
 #include <QFile>
 
 #include "commands/command_ids.h"
-#include "tests/windows/update_windows_support.h"
 #include "uiframework/modal_answerer.h"
+#include "update_windows_support.h"
 #include "windows/embedded_firmware.h"
 
 namespace korvel {
