@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "controller/auto_cal_session.h"
 #include "controller/controller_view.h"
 #include "controller/equalizer_manager.h"
 #include "link/transport.h"
@@ -41,6 +42,8 @@ class SpeakerMapUI;
 class CSceneWnd;
 class CMixerWnd;
 class CNoiseThresholdWnd;
+class CAutoCalWnd;
+class FirmwareUpdateHost;
 
 class CMainWnd : public MessageWindow, public ControllerView {
     Q_OBJECT
@@ -66,7 +69,16 @@ class CMainWnd : public MessageWindow, public ControllerView {
     // around the focus ring; empty when `name` is not on the ring.
     QString FocusRingNeighbour(const QString& name, bool forward) const;
 
+    // The firmware update windows and the upgrader of the controller's link.
+    FirmwareUpdateHost& Firmware() { return *firmware_; }
+
     UIEqualizer* Graph() const { return graph_; }
+
+    // The calibration window ("btn_irc", "advance_item_autocal"): this window is minimised while
+    // it is open; an applied result is read back by disconnecting and connecting again.
+    void OpenAutoCalibration();
+    CAutoCalWnd* AutoCalibrationWindow() const { return autoCal_; }
+    void SetAutoCalTimings(const AutoCalTimings& timings) { autoCalTimings_ = timings; }
     CLoadingWnd* LoadingWindow() const { return loading_.Current(); }
 
     // --- ControllerView ------------------------------------------------------------------------
@@ -231,6 +243,7 @@ class CMainWnd : public MessageWindow, public ControllerView {
     Settings& settings_;
     std::shared_ptr<MessageTarget> reports_;  // before manager_: the controller posts to it
     std::unique_ptr<EqualizerManager> manager_;
+    std::unique_ptr<FirmwareUpdateHost> firmware_;  // uses manager_'s link; destroyed first
     LoadingWindowHost loading_;
 
     UIEqualizer* graph_ = nullptr;
@@ -246,6 +259,8 @@ class CMainWnd : public MessageWindow, public ControllerView {
     QPointer<CSceneWnd> sceneWnd_;
     QPointer<CMixerWnd> mixerWnd_;
     QPointer<CNoiseThresholdWnd> noiseWnd_;
+    CAutoCalWnd* autoCal_ = nullptr;  // while the calibration window is open
+    AutoCalTimings autoCalTimings_;
 };
 
 }  // namespace korvel

@@ -350,8 +350,8 @@ void CMainWnd::OnBandEnable(const ui::Notification& n) {
 void CMainWnd::OnDebugWindow(const ui::Notification&) {
     OpenMemoryWindow();
 }
-void CMainWnd::OnAutoCalibration(const ui::Notification& n) {
-    Pending("OpenAutoCalibration", n.Index());
+void CMainWnd::OnAutoCalibration(const ui::Notification&) {
+    OpenAutoCalibration();
 }
 
 // --- Options -------------------------------------------------------------------------------------

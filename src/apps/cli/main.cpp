@@ -28,6 +28,9 @@ constexpr const char* kUsage =
     "  mem read ADDR|write ADDR DATA     one 32-bit word of the DSP's memory\n"
     "  threshold [DBU|off]               the input noise threshold, shown or set\n"
     "  mix SOURCE INPUT OUTPUT LEVEL     one cell of the input mixer\n"
+    "  calibrate --channels LIST --measure eq,delay,phase [--mode N] (--apply|--discard)\n"
+    "            [--json FILE]           run the amplifier's automatic calibration\n"
+    "  upgrade FILE [--yes]              upgrade the amplifier's firmware from an image file\n"
     "\n"
     "Options:\n"
     "  --device usb|virtual|unix:PATH    the amplifier to talk to (default usb)\n"
@@ -52,6 +55,8 @@ const std::map<std::string, Command>& Commands() {
         {"mem", RunMem},
         {"threshold", RunThreshold},
         {"mix", RunMix},
+        {"calibrate", RunCalibrate},
+        {"upgrade", RunUpgrade},
     };
     return commands;
 }
