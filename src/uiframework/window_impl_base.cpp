@@ -139,6 +139,23 @@ void WindowImplBase::done(int result) {
     QDialog::done(result);
 }
 
+QObject* WindowImplBase::RememberedControl(const QString& name) const {
+    const auto it = controlsByName_.constFind(name);
+    if (it == controlsByName_.constEnd()) {
+        return nullptr;
+    }
+    QObject* control = it->data();
+    if (control == nullptr || control->objectName() != name) {
+        return nullptr;
+    }
+    for (const QObject* up = control->parent(); up != nullptr; up = up->parent()) {
+        if (up == this) {
+            return control;
+        }
+    }
+    return nullptr;
+}
+
 void WindowImplBase::SetText(const QString& controlName, const QString& raw) {
     SetControlText(FindControl(controlName), raw);
 }
