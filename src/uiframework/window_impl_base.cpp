@@ -12,6 +12,7 @@
 #include "uiframework/modal_answerer.h"
 #include "uiframework/popup_menu.h"
 #include "uiframework/posted_event.h"
+#include "uiframework/skin_style.h"
 
 namespace korvel::ui {
 
@@ -79,7 +80,22 @@ void WindowImplBase::ApplyScalePercent(int percent) {
     }
     ApplySkin();
     ApplyScale(this, percent);
+    RepolishPaintedControls();  // after the lengths: a look's minimum height wins, as a sheet's
     ApplyWindowSize();
+}
+
+void WindowImplBase::RepolishPaintedControls() {
+    // Painted controls take their font and frame widths for the scale when they are polished.
+    SkinStyle* style = SkinStyle::Application();
+    if (style == nullptr) {
+        return;
+    }
+    for (QWidget* control : findChildren<QWidget*>()) {
+        if (style->LookOf(control) != nullptr) {
+            style->polish(control);
+            control->update();
+        }
+    }
 }
 
 void WindowImplBase::ApplyWindowSize() {

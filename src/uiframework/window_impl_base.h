@@ -122,6 +122,9 @@ class WindowImplBase : public QDialog, public NotifySink, public ControlFactory 
     QWidget* CreateControl(const QString& tag, QWidget* parent) override;
     // Called after a language change re-applied all texts.
     virtual void OnLanguageChanged() {}
+    // Styles the window for the current scale: by default the framework's style sheet on the
+    // whole window. Called before the controls are built and again when the scale changes.
+    virtual void ApplySkin();
 
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -132,7 +135,7 @@ class WindowImplBase : public QDialog, public NotifySink, public ControlFactory 
     // A remembered control that still exists, still has this name and is still inside the window.
     QObject* RememberedControl(const QString& name) const;
     void RetranslateAll();
-    void ApplySkin();
+    void RepolishPaintedControls();
     void ApplyWindowSize();
 
     QString layoutResource_;
