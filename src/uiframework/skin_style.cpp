@@ -45,10 +45,19 @@ const SkinLook* SkinStyle::FindLook(const QWidget* widget) const {
     }
     const QString skin = widget->property(kSkinProperty).toString();
     for (const QMetaObject* meta = widget->metaObject(); meta; meta = meta->superClass()) {
-        const auto it = looks_.constFind(Key{QByteArray(meta->className()), skin});
-        if (it != looks_.constEnd()) {
-            return &it.value();
+        const QByteArray className(meta->className());
+        const auto it = looks_.constFind(Key{className, skin});
+        if (it == looks_.constEnd()) {
+            continue;
         }
+        if (!it->variantProperty.isEmpty()) {
+            const QString value = widget->property(it->variantProperty.constData()).toString();
+            const auto variant = looks_.constFind(Key{className, skin + QLatin1Char(':') + value});
+            if (!value.isEmpty() && variant != looks_.constEnd()) {
+                return &variant.value();
+            }
+        }
+        return &it.value();
     }
     return nullptr;
 }
@@ -150,6 +159,20 @@ const SkinBox& SkinStyle::BoxFor(const SkinLook& look, const QStyleOption* optio
     return look.normal;
 }
 
+const SkinBox& SkinStyle::IndicatorBoxFor(const SkinIndicator& indicator,
+                                          const QStyleOption* option) const {
+    if (indicator.disabled && !Has(option, State_Enabled)) {
+        return *indicator.disabled;
+    }
+    if (indicator.checked && Has(option, State_On)) {
+        return *indicator.checked;
+    }
+    if (indicator.hover && Has(option, State_MouseOver)) {
+        return *indicator.hover;
+    }
+    return indicator.normal;
+}
+
 void SkinStyle::PaintBox(QPainter* painter, const QRect& rect, const SkinBox& box) const {
     const QMargins border = box.border.isValid() ? Scaled(box.borderWidth) : QMargins();
     const int radius = Scaled(box.radius);
@@ -198,6 +221,20 @@ void SkinStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opti
             case PE_FrameLineEdit:
             case PE_FrameFocusRect:
                 return;
+            case PE_IndicatorCheckBox:
+                if (look->indicator) {
+                    const SkinBox& box = IndicatorBoxFor(*look->indicator, option);
+                    PaintBox(painter, option->rect, box);
+                    if (Has(option, State_On) && !look->indicator->checkImage.isEmpty()) {
+                        const QPixmap check(look->indicator->checkImage);
+                        const QRect inner = option->rect.marginsRemoved(Inset(box));
+                        QRect target(QPoint(), check.size().boundedTo(inner.size()));
+                        target.moveCenter(inner.center());
+                        painter->drawPixmap(target, check);
+                    }
+                    return;
+                }
+                break;
             default:
                 break;
         }
@@ -209,6 +246,18 @@ void SkinStyle::drawControl(ControlElement element, const QStyleOption* option, 
                             const QWidget* widget) const {
     const SkinLook* look = LookOf(widget);
     const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+    if (look != nullptr && look->indicator && button != nullptr && element == CE_CheckBox) {
+        QStyleOptionButton part = *button;
+        part.rect = subElementRect(SE_CheckBoxIndicator, option, widget);
+        drawPrimitive(PE_IndicatorCheckBox, &part, painter, widget);
+        if (!button->text.isEmpty()) {
+            part.rect = option->rect;
+            part.rect.setLeft(part.rect.left() + Scaled(look->indicator->size) + 2 * Scaled(1) +
+                              Scaled(8));
+            QProxyStyle::drawControl(CE_CheckBoxLabel, &part, painter, widget);
+        }
+        return;
+    }
     if (look == nullptr || button == nullptr || element != CE_PushButton) {
         QProxyStyle::drawControl(element, option, painter, widget);
         return;
@@ -286,11 +335,32 @@ void SkinStyle::PaintSlider(const SkinLook& look, const QStyleOptionComplex* opt
     PaintBox(painter, handle, knob);
 }
 
+void SkinStyle::PaintToolButton(const SkinLook& look, const QStyleOptionComplex* option,
+                                QPainter* painter, const QWidget* widget) const {
+    const auto* tool = qstyleoption_cast<const QStyleOptionToolButton*>(option);
+    const SkinBox& box = BoxFor(look, option);
+    PaintBox(painter, option->rect, box);
+    if (tool == nullptr || tool->arrowType == Qt::NoArrow) {
+        return;
+    }
+    QStyleOption arrow = *option;
+    arrow.rect = option->rect.marginsRemoved(Inset(box));
+    const PrimitiveElement element = tool->arrowType == Qt::UpArrow     ? PE_IndicatorArrowUp
+                                     : tool->arrowType == Qt::DownArrow ? PE_IndicatorArrowDown
+                                     : tool->arrowType == Qt::LeftArrow ? PE_IndicatorArrowLeft
+                                                                        : PE_IndicatorArrowRight;
+    QProxyStyle::drawPrimitive(element, &arrow, painter, widget);
+}
+
 void SkinStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
                                    QPainter* painter, const QWidget* widget) const {
     const SkinLook* look = LookOf(widget);
     if (control == CC_Slider && look != nullptr && look->slider) {
         PaintSlider(*look, option, painter);
+        return;
+    }
+    if (control == CC_ToolButton && look != nullptr) {
+        PaintToolButton(*look, option, painter, widget);
         return;
     }
     QProxyStyle::drawComplexControl(control, option, painter, widget);
@@ -304,6 +374,13 @@ QRect SkinStyle::subElementRect(SubElement element, const QStyleOption* option,
             case SE_ShapedFrameContents:
             case SE_FrameContents:
                 return option->rect.marginsRemoved(Inset(look->normal));
+            case SE_CheckBoxIndicator:
+                if (look->indicator) {
+                    const int size = Scaled(look->indicator->size) + 2 * Scaled(1);
+                    const QRect r = option->rect;
+                    return {r.left(), r.top() + (r.height() - size) / 2, size, size};
+                }
+                break;
             case SE_FrameLayoutItem:
             case SE_PushButtonLayoutItem:
             case SE_SliderLayoutItem:

@@ -42,6 +42,16 @@ struct SkinSlider {
     QColor handleBorder;
 };
 
+// A check box's indicator (the text beside it keeps the look's font and colour).
+struct SkinIndicator {
+    int size = 16;
+    SkinBox normal;
+    std::optional<SkinBox> hover;
+    std::optional<SkinBox> checked;
+    std::optional<SkinBox> disabled;
+    QString checkImage;  // drawn centred in a checked indicator
+};
+
 struct SkinLook {
     int fontPixels = 13;
     int fontWeight = 400;
@@ -56,6 +66,10 @@ struct SkinLook {
     // minimum height (border and padding added) when the control is polished.
     std::optional<int> minHeight;
     std::optional<SkinSlider> slider;
+    std::optional<SkinIndicator> indicator;
+    // A dynamic property that picks a variant look: the look registered under
+    // "skin:value" ("skin:true" for a true boolean) when the control is polished.
+    QByteArray variantProperty;
     QColor selection;      // line edits: selection background
     QColor selectionText;  // and its text
 };
@@ -112,6 +126,10 @@ class SkinStyle : public QProxyStyle {
 
     const SkinLook* FindLook(const QWidget* widget) const;
     const SkinBox& BoxFor(const SkinLook& look, const QStyleOption* option) const;
+    const SkinBox& IndicatorBoxFor(const SkinIndicator& indicator,
+                                   const QStyleOption* option) const;
+    void PaintToolButton(const SkinLook& look, const QStyleOptionComplex* option, QPainter* painter,
+                         const QWidget* widget) const;
     int Scaled(int length) const;
     QMargins Scaled(const QMargins& margins) const;
     QMargins Inset(const SkinBox& box) const;  // border and padding
