@@ -42,6 +42,52 @@ enum class RefreshWhat {
 
 enum class ConnectState { kDisconnected, kConnecting, kConnected };
 
+// What a long device sequence is doing (the loading window's line and the command line's
+// progress).
+enum class SequencePhase {
+    kReadLive,      // reading the live settings
+    kReadScene,     // reading stored scene `scene` of `scenes`
+    kUploadScene,   // uploading stored scene `scene` of `scenes`
+    kUploadLive,    // uploading the live settings
+    kWaitForStore,  // waiting for the amplifier to store the uploaded scenes
+    kSaveScene,     // storing the live settings as scene `scene`
+    kLoadScene,     // making scene `scene` the live settings
+    kDeleteScene,   // erasing scene `scene`
+    kFactoryReset,  // restoring the factory settings
+};
+
+struct SequenceProgress {
+    SequencePhase phase = SequencePhase::kReadLive;
+    int scene = 0;   // 1..10 for the scene phases, else 0
+    int scenes = 0;  // the number of stored scenes ("scene 3 of 10")
+    int done = 0;    // requests made so far in the whole operation
+    int total = 0;   // requests the whole operation makes; 0 while unknown
+};
+
+// The device operations the owner starts, for OperationFinished.
+enum class DeviceOperation {
+    kConnect,           // connect and the initial synchronisation
+    kSaveScene,         // SaveSceneToDevice
+    kLoadScene,         // LoadSceneFromDevice
+    kDeleteScene,       // DeleteSceneFromDevice
+    kReadStoredScene,   // ReadStoredScene
+    kFactoryReset,      // ResetMcuFactoryDefault
+    kReadWholeProfile,  // SaveWholeConfigToFile (the device part and the file)
+    kUploadScene,       // LoadSenceConfigFromFile (the upload)
+    kUploadWhole,       // LoadWholeConfigFromFile (the upload)
+};
+
+// How a device operation ended. `ok` only when every answer it needed arrived, every set was
+// acknowledged and its file (if any) was written. Otherwise `messageKey` is the message the
+// user was shown and `detail` what failed ("main volume, name of scene 4", "3 of 2400
+// settings").
+struct OperationResult {
+    DeviceOperation operation = DeviceOperation::kConnect;
+    bool ok = false;
+    std::string messageKey;
+    std::string detail;
+};
+
 // Secondary windows that the controller closes on connect and disconnect.
 enum class ToolWindow { kUpdateFirmware, kMixer, kAutoCalibration };
 
@@ -107,6 +153,13 @@ class ControllerView {
 
     // Opens (true) or closes (false) the loading window; messages 1274 and 1275.
     virtual void ShowLoading(bool open) { (void)open; }
+
+    // Progress of the running device sequence, while the loading window is open. Calls are
+    // coalesced: a view that is slow to repaint gets the latest state, not every step.
+    virtual void ShowProgress(const SequenceProgress& progress) { (void)progress; }
+
+    // A device operation ended (after its messages were shown).
+    virtual void OperationFinished(const OperationResult& result) { (void)result; }
 
     virtual void CloseToolWindow(ToolWindow window) { (void)window; }
 

@@ -42,6 +42,7 @@ EqualizerManager::EqualizerManager(TransportFactory factory, MessageTarget& repo
     link_->SetReportTarget(&reports_);
     link_->SetSceneTarget(sceneAcks_.get());
     model_.live.channelCount = kChannelSlots;
+    sequences_.SetProgressSink([this](const SequenceProgress& p) { PostProgress(p); });
 }
 
 EqualizerManager::~EqualizerManager() {
@@ -67,9 +68,27 @@ void EqualizerManager::Post(int id, int64_t wParam) {
 }
 
 bool EqualizerManager::StartWorker(std::function<void()> body) {
+    return StartSequence(std::nullopt, [body = std::move(body)] {
+        body();
+        return SequenceOutcome{};
+    });
+}
+
+bool EqualizerManager::StartOperation(DeviceOperation operation,
+                                      std::function<SequenceOutcome()> body) {
+    return StartSequence(operation, std::move(body));
+}
+
+bool EqualizerManager::StartSequence(std::optional<DeviceOperation> operation,
+                                     std::function<SequenceOutcome()> body) {
     // The end of a sequence posts a message of its own, so an owner waiting for Busy() to turn
-    // false is woken at once instead of at its next time-out.
-    if (!worker_.Start(std::move(body), [this] { Post(kMsgSequenceEnded); })) {
+    // false is woken at once instead of at its next time-out; the message carries the outcome.
+    auto run = [this, operation, body = std::move(body)] {
+        EndedSequence ended{operation, body()};
+        std::lock_guard lock(endedMutex_);
+        ended_.push_back(std::move(ended));
+    };
+    if (!worker_.Start(std::move(run), [this] { Post(kMsgSequenceEnded); })) {
         WriteLog("EqualizerManager: a device sequence is still running\n");
         return false;
     }
@@ -150,6 +169,12 @@ void EqualizerManager::HandleMessage(const Message& message) {
             view_.ShowMessage("${device_plugout}", "");
             WriteLog("DisconnectMsgThread end!\n");
             break;
+        case kMsgSequenceEnded:
+            OnSequenceEnded();
+            break;
+        case kMsgProgress:
+            OnProgress();
+            break;
         default:
             break;
     }
@@ -219,18 +244,27 @@ void EqualizerManager::Connect(bool showError) {
     Post(kMsgOpenLoading);
     const BandCounts bands = BandCountsOf(model_.live);
     const auto settle = timings_.syncSettle;
-    if (!StartWorker([this, bands, settle] { ReadAllThread(bands, settle); })) {
+    if (!StartOperation(DeviceOperation::kConnect,
+                        [this, bands, settle] { return ReadAllThread(bands, settle); })) {
         Post(kMsgCloseLoading);
     }
 }
 
-void EqualizerManager::ReadAllThread(BandCounts bands, std::chrono::milliseconds settle) {
+SequenceOutcome EqualizerManager::ReadAllThread(BandCounts bands,
+                                                std::chrono::milliseconds settle) {
     WriteLog("Read mcu value thread start!\n");
-    if (sequences_.PC_UI_Status_Init(bands) == -1) {
+    SequenceOutcome out;
+    sequences_.Report(SequencePhase::kReadLive, 0, out, sequences_.CountStatusInit(bands));
+    if (sequences_.PC_UI_Status_Init(bands, out) == -1) {
         Post(kMsgCloseLoading);
         Post(kMsgConnectFailed);
         Post(kMsgDisconnect);
-        return;
+        return out;
+    }
+    if (!out.Complete()) {
+        // The owner names what is missing and disconnects when it takes the outcome.
+        Post(kMsgCloseLoading);
+        return out;
     }
     // Gives the last replies time to arrive before the owner shows the connected state.
     sequences_.Pause(settle);
@@ -240,6 +274,7 @@ void EqualizerManager::ReadAllThread(BandCounts bands, std::chrono::milliseconds
     // The model and firmware checks need the handshake values, which live in the model: the
     // owner runs them when it reaches this message, after every report posted before it.
     Post(kMsgSyncFinished);
+    return out;
 }
 
 void EqualizerManager::CheckDeviceAfterSync() {

@@ -18,9 +18,12 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,7 +45,8 @@ inline constexpr int kMsgSceneLoaded = 1292;       // scene load read back: refr
 inline constexpr int kMsgProfileUploaded = 1293;   // upload done: refresh every control
 inline constexpr int kMsgWholeProfileRead = 1294;  // save-whole read done: write the file
 inline constexpr int kMsgDevicePlugOut = 1295;     // show the unplugged notice
-inline constexpr int kMsgSequenceEnded = 1296;     // a background sequence ended (no action)
+inline constexpr int kMsgSequenceEnded = 1296;     // a background sequence ended: its outcome
+inline constexpr int kMsgProgress = 1297;          // the running sequence's progress changed
 
 // The pauses of the device sequences (the shipped values); tests shorten them.
 struct ControllerTimings {
@@ -133,7 +137,11 @@ class EqualizerManager {
     // --- Scenes in the device -----------------------------------------------------------------
     // Each starts its worker and returns false when the scene number is not 1..10 or another
     // sequence is still running. Completion: kMsgSceneSaved (save), 1238 (delete), 1275
-    // (load, factory reset via 1240).
+    // (load, factory reset via 1240); then ControllerView::OperationFinished with the outcome.
+    // A save or delete the device did not confirm puts the scene's name back, closes the
+    // loading window and shows "${scene_save_fail}" / "${scene_delete_fail}"; a load whose
+    // re-read stayed incomplete shows "${device_no_answer}" and disconnects. A name with a
+    // control character is refused ("${scene_name_invalid}").
     bool SaveSceneToDevice(int scene, std::u16string_view name);
     bool LoadSceneFromDevice(int scene);
     bool DeleteSceneFromDevice(int scene);
@@ -144,9 +152,12 @@ class EqualizerManager {
     bool ResetMcuFactoryDefault();
 
     // --- Profile files --------------------------------------------------------------------------
-    // Writes the live scene; shows "${profile_save_ok}" or "${profile_create_error}".
+    // Writes the live scene; shows "${profile_save_ok}" or "${profile_create_error}". Refused
+    // with "${device_no_answer}" while the live scene holds values the device did not report.
     bool SaveSenceConfigToFile(const std::filesystem::path& path);
-    // Reads every stored scene and the live scene from the device, then writes the file.
+    // Reads every stored scene and the live scene from the device, then writes the file. The
+    // folder is checked first ("${profile_create_error}", false); a read with a value missing
+    // writes nothing ("${device_no_answer}").
     bool SaveWholeConfigToFile(const std::filesystem::path& path);
     // Loads a file into the model (all or nothing) and uploads it to the device.
     bool LoadSenceConfigFromFile(const std::filesystem::path& path);
@@ -257,9 +268,25 @@ class EqualizerManager {
     bool UpgradeInProgress() const;
     void Post(int id, int64_t wParam = 0);
     bool StartWorker(std::function<void()> body);
+    // A worker sequence whose outcome the owner reports when its kMsgSequenceEnded arrives.
+    bool StartOperation(DeviceOperation operation, std::function<SequenceOutcome()> body);
+    bool StartSequence(std::optional<DeviceOperation> operation,
+                       std::function<SequenceOutcome()> body);
 
-    void ReadAllThread(BandCounts bands, std::chrono::milliseconds settle);
+    SequenceOutcome ReadAllThread(BandCounts bands, std::chrono::milliseconds settle);
     void CheckDeviceAfterSync();
+
+    // Outcomes and progress of the worker sequences (operation_results.cpp).
+    void OnSequenceEnded();
+    void FinishOperation(DeviceOperation operation, const SequenceOutcome& outcome);
+    OperationResult ConnectResult(const SequenceOutcome& outcome);
+    OperationResult SceneChangeResult(DeviceOperation operation, const SequenceOutcome& outcome);
+    OperationResult ReadResult(DeviceOperation operation, const SequenceOutcome& outcome);
+    OperationResult UploadResult(DeviceOperation operation, const SequenceOutcome& outcome);
+    // Shows what went wrong with the device for an incomplete outcome; returns the message key.
+    std::string ReportDeviceFault(const SequenceOutcome& outcome);
+    void PostProgress(const SequenceProgress& progress);  // worker thread
+    void OnProgress();
 
     // Report handlers by identifier (report_handler.cpp).
     void ApplySource(int code);
@@ -287,6 +314,7 @@ class EqualizerManager {
     void OnProfileUploaded();
     void OnWholeProfileRead();
     void RefreshAllControls();
+    std::array<BandCounts, kStoredScenes + 1> AllBandCounts() const;
 
     // Tuning helpers (channel_ops.cpp and friends).
     static bool IsChannel(int channel) { return channel >= 0 && channel < kChannelSlots; }
@@ -333,6 +361,30 @@ class EqualizerManager {
     ControllerTimings timings_;
     std::function<int()> upgradeStatus_;
     std::filesystem::path wholeProfilePath_;
+    // How writing the file after the last whole read went.
+    bool wholeProfileWritten_ = false;
+    std::vector<int> shortenedNames_;  // scenes whose names the file shortened
+
+    // The scene a save or delete changes, and its name before, restored when it fails.
+    int changedScene_ = 0;
+    SceneName previousName_{};
+    // Set when a read of the live scene stayed incomplete: the model then holds values the
+    // device did not report, and nothing is written or uploaded from them.
+    bool liveIncomplete_ = false;
+    std::string liveUnknown_;
+
+    // Outcomes of ended worker sequences, taken in order by their kMsgSequenceEnded (a new
+    // sequence may end before the owner handled the previous one's message).
+    struct EndedSequence {
+        std::optional<DeviceOperation> operation;
+        SequenceOutcome outcome;
+    };
+    std::mutex endedMutex_;
+    std::deque<EndedSequence> ended_;
+    // The latest progress; kMsgProgress is posted only when the owner took the previous one.
+    std::mutex progressMutex_;
+    SequenceProgress progress_;
+    bool progressPosted_ = false;
     DelayUnit delayUnit_ = DelayUnit::Milliseconds;
     bool eqParametric_ = false;  // the window starts in graphic mode
     int menuChannel_ = -1;

@@ -27,6 +27,9 @@ inline constexpr uint8_t OP_ACK = 0xEE;
 
 inline constexpr size_t kMaxCommandPayload = 57;
 
+// Status byte of an acknowledgement that reports the work done.
+inline constexpr uint8_t kAckStatusDone = 0x0A;
+
 // Waits of the immediate path, in milliseconds (the shipped values).
 inline constexpr int kWaitDefaultMs = 10000;
 inline constexpr int kWaitSceneStorageMs = 20000;
@@ -49,6 +52,14 @@ struct CommandRecord {
     uint8_t subcmd = 0;
     uint8_t optype = 0;
     std::vector<uint8_t> payload;
+};
+
+// Which reply answers a command sent on the immediate path or by the worker. A reply answers
+// when it carries the command's main command and identifier and arrives after the command was
+// written; the rule decides what else it must carry.
+enum class AnswerRule {
+    kReply,    // a get: a data reply (0xDD); a set: a data reply or an acknowledgement (0xEE)
+    kAckDone,  // an acknowledgement whose status byte is 0x0A (scene storage: done)
 };
 
 class LinkCore {
@@ -75,14 +86,22 @@ class LinkCore {
                          uint8_t length);
     bool ReadHIDData(int timeoutMs);
 
-    // Immediate path: send now on the caller's thread, then read one report with `waitMs`
-    // (kNoRead: no read). Returns the read's result (false for kNoRead).
+    // Immediate path: send now on the caller's thread, then read reports for up to `waitMs`
+    // until the command's answer (see AnswerRule) arrived. Every report read on the way is
+    // decoded as usual. Returns true when the answer arrived; false when the wait passed
+    // without it, the device is gone, or for kNoRead (nothing is read).
     bool SendImmediate(uint8_t mcmd, uint8_t subcmd, uint8_t optype,
-                       const std::vector<uint8_t>& payload, int waitMs);
+                       const std::vector<uint8_t>& payload, int waitMs,
+                       AnswerRule rule = AnswerRule::kReply);
 
     // Queued path: false when the queue is disabled (or the payload exceeds 57 bytes) and the
-    // command was dropped.
+    // command was dropped. The worker sends a set whose acknowledgement did not come once more
+    // (sets carry absolute values, so a repeat is harmless); a set still unconfirmed after that
+    // is counted in UnconfirmedSets().
     bool Enqueue(CommandRecord record);
+    // Queued sets that stayed unacknowledged, counted since the link was made. Callers compare
+    // the count before and after their commands (with WaitUntilIdle in between).
+    uint64_t UnconfirmedSets() const;
     void EnableQueue();
     void DisableQueue();
     bool QueueEnabled() const;
@@ -97,8 +116,12 @@ class LinkCore {
     void SetWaitCapForTesting(int maxMs);
 
   private:
-    // The worker: one queued command, then one read of up to 10 s, in queue order.
+    // The worker: one queued command, then reads of up to 10 s for its answer, in queue order.
     void McuCmdThread();
+    bool SendQueuedRecord(const CommandRecord& record);
+    // Reads until an answer matching the rule and newer than `after` arrived, or `waitMs` passed.
+    bool AwaitAnswer(uint8_t mcmd, uint8_t subcmd, uint8_t optype, AnswerRule rule, uint64_t after,
+                     int waitMs);
 
     struct Impl;
     std::unique_ptr<Impl> impl_;

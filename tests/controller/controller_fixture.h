@@ -143,13 +143,13 @@ class ControllerTest : public ::testing::Test {
         return Settle() && manager.IsConnected();
     }
 
-    // Message ids the controller and the link posted, in order, from `from` on.
-    // The messages a sequence posted, without the end-of-sequence wake-up.
+    // Message ids the controller and the link posted, in order, from `from` on, without the
+    // end-of-sequence wake-up and the progress notes.
     std::vector<int> PostedIds(size_t from = 0) const {
         const auto ids = target.Ids();
         std::vector<int> posted;
         for (size_t i = from; i < ids.size(); ++i) {
-            if (ids[i] != kMsgSequenceEnded)
+            if (ids[i] != kMsgSequenceEnded && ids[i] != kMsgProgress)
                 posted.push_back(ids[i]);
         }
         return posted;

@@ -256,6 +256,7 @@ TEST_F(LinkCoreTest, WorkerSendsInOrderOneCommandPerRead) {
     EXPECT_EQ(sink.Count(), 3u);
 }
 
+// An unacknowledged set is sent once more; then the worker counts it and moves on.
 TEST_F(LinkCoreTest, WorkerMovesOnWhenNoAnswerComes) {
     OpenDevice();
     link.SetWaitCapForTesting(20);
@@ -263,7 +264,8 @@ TEST_F(LinkCoreTest, WorkerMovesOnWhenNoAnswerComes) {
     link.Enqueue(Record(1));
     link.Enqueue(Record(2));
     EXPECT_TRUE(link.WaitUntilIdle(2s));
-    EXPECT_EQ(device->WriteCount(), 2u);
+    EXPECT_EQ(device->WriteCount(), 4u);
+    EXPECT_EQ(link.UnconfirmedSets(), 2u);
 }
 
 TEST_F(LinkCoreTest, CommandQueuedWhileClosedIsConsumed) {
