@@ -17,6 +17,7 @@
 #include <functional>
 #include <mutex>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -52,6 +53,8 @@ class DeviceLink : public PacketSink {
 
     // --- Link ---------------------------------------------------------------------------
     int OpenHIDDevice() { return core_.OpenHIDDevice(); }
+    // After OpenHIDDevice returned kOpenDeviceInUse: "PROGRAM (pid N)".
+    std::string DeviceHolder() const { return core_.DeviceHolder(); }
     // Queued sets left unacknowledged so far (LinkCore::UnconfirmedSets).
     uint64_t UnconfirmedSets() const { return core_.UnconfirmedSets(); }
     bool IsOpen() const { return core_.IsOpen(); }

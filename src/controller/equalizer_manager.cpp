@@ -219,7 +219,15 @@ void EqualizerManager::Connect(bool showError) {
         WriteLog("EqualizerManager::Connect: previous sequence still running\n");
         return;
     }
-    if (link_->OpenHIDDevice() != 0 || !link_->IsOpen()) {
+    const int opened = link_->OpenHIDDevice();
+    if (opened == kOpenDeviceInUse) {
+        // Another program talks to this amplifier; the user is told who, even on a plug-in.
+        view_.ShowMessage("${device_in_use}", link_->DeviceHolder());
+        connectState_ = ConnectState::kDisconnected;
+        view_.SetConnectState(connectState_);
+        return;
+    }
+    if (opened != 0 || !link_->IsOpen()) {
         WriteLog("Can not conect usb devices, please connect devices again!\n");
         if (showError) {
             view_.ShowMessage("${device_connect_fail}", "");

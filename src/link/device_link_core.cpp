@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "link/device_lock.h"
 #include "link/framing.h"
 #include "link/packet_parser.h"
 #include "log/log.h"
@@ -180,6 +181,8 @@ struct LinkCore::Impl {
     // the link's reference and the transport is released when the last user returns.
     mutable std::mutex deviceMutex;
     std::shared_ptr<HidTransport> device;
+    std::unique_ptr<DeviceLock> lock;  // held while `device` is open
+    std::string holder;                // who had the device at the last refused open
     std::atomic<int> handleNumber{0};  // logged as the HidDeviceObject of the open device
 
     // Write-busy flag: one output report at a time.
@@ -249,6 +252,17 @@ void LinkCore::StopWorker() {
 int LinkCore::OpenHIDDevice() {
     if (impl_->Device())
         CloseHIDDevice(false);
+    std::unique_ptr<DeviceLock> lock;
+    if (!impl_->factory.lockKey.empty()) {
+        std::string holder;
+        lock = DeviceLock::Acquire(impl_->factory.lockKey, &holder);
+        if (!lock) {
+            WriteLog("the amplifier is in use by %s\n", holder.c_str());
+            std::lock_guard guard(impl_->deviceMutex);
+            impl_->holder = holder;
+            return kOpenDeviceInUse;
+        }
+    }
     if (const int initResult = impl_->factory.init ? impl_->factory.init() : 0; initResult != 0) {
         return initResult;
     }
@@ -266,10 +280,16 @@ int LinkCore::OpenHIDDevice() {
     }
 
     const int result = transport->SetNonblocking(true);
-    std::lock_guard lock(impl_->deviceMutex);
+    std::lock_guard guard(impl_->deviceMutex);
     impl_->device = std::move(transport);
+    impl_->lock = std::move(lock);
     ++impl_->handleNumber;
     return result;
+}
+
+std::string LinkCore::DeviceHolder() const {
+    std::lock_guard guard(impl_->deviceMutex);
+    return impl_->holder;
 }
 
 bool LinkCore::IsOpen() const {
@@ -290,10 +310,16 @@ void LinkCore::CloseHIDDevice(bool notifyDevice) {
         SendCtrlCommand(MCMD_MCU, kPcConnectSubcmd, OP_SET, &value, 1);
     }
     std::shared_ptr<HidTransport> released;
+    std::unique_ptr<DeviceLock> unlocked;
     {
         std::lock_guard lock(impl_->deviceMutex);
         released = std::move(impl_->device);
+        unlocked = std::move(impl_->lock);
     }
+    // The transport goes first: another program may take the lock only once the device is
+    // really closed (a reader thread may still hold the transport a moment longer).
+    released.reset();
+    unlocked.reset();
     WriteLog("CloseHIDDevice!\n");
 }
 

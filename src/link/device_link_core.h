@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "link/transport.h"
@@ -37,6 +38,9 @@ inline constexpr int kWaitFactoryDefaultMs = 30000;
 inline constexpr int kWaitPresetModeMs = 1000;
 inline constexpr int kWaitShortQueryMs = 500;
 inline constexpr int kNoRead = -1;  // PC_Connect and upgrade data blocks: write only
+
+// OpenHIDDevice: another program has the device (see DeviceHolder).
+inline constexpr int kOpenDeviceInUse = -100;
 
 // Receives each complete packet whose checksum matched, on the thread that read it.
 // `payload` holds `length - 1` bytes: the command identifier, the operation, then the data.
@@ -75,7 +79,11 @@ class LinkCore {
     LinkCore(const LinkCore&) = delete;
     LinkCore& operator=(const LinkCore&) = delete;
 
+    // 0 when opened. With the factory's lock key set, the device's lock is taken first: held
+    // by another program, nothing is opened and kOpenDeviceInUse returned (DeviceHolder()
+    // names the program). The lock is released when the device is closed.
     int OpenHIDDevice();
+    std::string DeviceHolder() const;
     bool IsOpen() const;
     // With notifyDevice, sends PC_Connect 0 before closing.
     void CloseHIDDevice(bool notifyDevice);

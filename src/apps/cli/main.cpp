@@ -1,4 +1,5 @@
 // korvel-cli: the amplifier from the command line, for installers and scripts.
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <functional>
@@ -49,10 +50,15 @@ int Run(const std::vector<std::string>& argv) {
     size_t i = 0;
     for (; i < argv.size(); ++i) {
         const std::string& arg = argv[i];
-        if (arg == "--device" && i + 1 < argv.size()) {
-            options.device = argv[++i];
-        } else if (arg.rfind("--device=", 0) == 0) {
-            options.device = arg.substr(9);
+        if (arg == "--device" || arg.rfind("--device=", 0) == 0) {
+            const bool joined = arg != "--device";
+            if (!joined && i + 1 == argv.size())
+                throw UsageError("--device needs a value: usb, virtual or unix:PATH");
+            options.device = joined ? arg.substr(9) : argv[++i];
+            // "--device pull x.spf" forgot the value; the command is not a device.
+            if (options.device.empty() || options.device[0] == '-' ||
+                Commands().count(options.device) != 0)
+                throw UsageError("--device needs a value: usb, virtual or unix:PATH");
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return kExitOk;
@@ -76,16 +82,8 @@ int Run(const std::vector<std::string>& argv) {
 
 int main(int argc, char** argv) {
     korvel::OpenLogIfSwitchPresent();
-    try {
-        return Run(std::vector<std::string>(argv + 1, argv + argc));
-    } catch (const UsageError& e) {
-        std::fprintf(stderr, "korvel-cli: %s\n", e.what());
-        return kExitUsage;
-    } catch (const DeviceError& e) {
-        std::fprintf(stderr, "korvel-cli: %s\n", e.what());
-        return kExitDevice;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "korvel-cli: %s\n", e.what());
-        return kExitDevice;
-    }
+    // A file size limit then fails the write (and the old file stays) instead of killing us.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    return RunGuarded([&] { return Run(args); });
 }
