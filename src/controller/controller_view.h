@@ -79,8 +79,8 @@ enum class DeviceOperation {
 
 // How a device operation ended. `ok` only when every answer it needed arrived, every set was
 // acknowledged and its file (if any) was written. Otherwise `messageKey` is the message the
-// user was shown and `detail` what failed ("main volume, name of scene 4", "3 of 2400
-// settings").
+// user was shown and `detail` what failed ("main volume, name of scene 4", or "3 / 2400" sets
+// unconfirmed / sent).
 struct OperationResult {
     DeviceOperation operation = DeviceOperation::kConnect;
     bool ok = false;

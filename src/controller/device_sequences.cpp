@@ -92,7 +92,7 @@ std::string SequenceOutcome::UnreadText() const {
 }
 
 std::string SequenceOutcome::UnconfirmedText() const {
-    return std::to_string(unconfirmed) + " of " + std::to_string(sets) + " settings";
+    return std::to_string(unconfirmed) + " / " + std::to_string(sets);
 }
 
 // --- Accounting ---------------------------------------------------------------------------
@@ -234,14 +234,19 @@ int DeviceSequences::CountWholeProfile(const ModelStore& model) {
 
 // --- Reads --------------------------------------------------------------------------------
 
-int DeviceSequences::PC_UI_Status_Init(const BandCounts& bands, SequenceOutcome& out) {
+int DeviceSequences::PC_UI_Status_Init(const BandCounts& bands, SequenceOutcome& out,
+                                       int handshakeAttempts) {
     LogTimeStamp();
     WriteLog("PC_UI_Status_Init\n");
     link_.PC_Connect(1);
-    // The handshake is asked once: without an answer the connection has failed.
     ++out.requests;
-    if (!link_.Hand_Connect()) {
+    bool answered = false;
+    for (int attempt = 1; attempt <= handshakeAttempts && !answered && !Ended(out); ++attempt) {
+        answered = link_.Hand_Connect();
+    }
+    if (!answered) {
         out.handshakeFailed = true;
+        out.liveUnread = true;
         Ended(out);
         return -1;
     }

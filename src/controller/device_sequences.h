@@ -46,7 +46,8 @@ struct SequenceOutcome {
     bool Complete() const {
         return unread.empty() && unconfirmed == 0 && !deviceGone && !handshakeFailed && !stopped;
     }
-    // English summary for messages: "main volume, name of scene 4" or "3 of 2400 settings".
+    // Details for messages: "main volume, name of scene 4" (English names of the values), and
+    // "3 / 2400" (sets unconfirmed / sent).
     std::string UnreadText() const;
     std::string UnconfirmedText() const;
 };
@@ -63,8 +64,10 @@ class DeviceSequences {
 
     // The initial read of the live state. Returns -1 when the handshake got no answer, else 0
     // (also for a device of another model or in its upgrade loader, which get no further
-    // request). Values that could not be read are listed in `out`.
-    int PC_UI_Status_Init(const BandCounts& bands, SequenceOutcome& out);
+    // request). Values that could not be read are listed in `out`. On the first contact the
+    // handshake is asked once (no answer: no amplifier); a re-read of a connected amplifier
+    // asks it like any get (`handshakeAttempts`).
+    int PC_UI_Status_Init(const BandCounts& bands, SequenceOutcome& out, int handshakeAttempts = 1);
 
     // Reads stored scene 1..10 back from the device: after ReadScene(k, 255) the gets for scene
     // k return its values. `settle` is the pause the device needs after ReadScene.
@@ -96,10 +99,11 @@ class DeviceSequences {
     // Progress of the sequence `out` belongs to: a new phase, counted from `done` of `total`.
     void Report(SequencePhase phase, int scene, const SequenceOutcome& out, int total);
 
-  private:
-    bool Stopped() const { return stop_.load(); }
     // Stopped, or the device went away (both recorded in `out`).
     bool Ended(SequenceOutcome& out) const;
+
+  private:
+    bool Stopped() const { return stop_.load(); }
 
     // One get asked at most kGetAttempts times; `what` names the value when it stays unknown.
     bool Ask(const std::function<bool()>& get, const std::string& what, int scene,

@@ -148,12 +148,18 @@ void EqualizerManager::HandleMessage(const Message& message) {
         case kMsgSyncFinished:
             CheckDeviceAfterSync();
             break;
+        // The acknowledgements close the loading window of a scene save or delete only; the
+        // whole-profile upload saves ten scenes on its own and keeps its window open.
         case kMsgSceneSaved:
-            view_.ShowLoading(false);
-            view_.ShowMessage("${save_scene_ok}", "");
+            if (awaitingAck_ == DeviceOperation::kSaveScene) {
+                view_.ShowLoading(false);
+                view_.ShowMessage("${save_scene_ok}", "");
+            }
             break;
         case kMsgSceneDeleted:
-            view_.ShowLoading(false);
+            if (awaitingAck_ == DeviceOperation::kDeleteScene) {
+                view_.ShowLoading(false);
+            }
             break;
         case kMsgSceneLoaded:
             OnSceneLoaded();
@@ -269,13 +275,16 @@ SequenceOutcome EqualizerManager::ReadAllThread(BandCounts bands,
         Post(kMsgDisconnect);
         return out;
     }
+    // Gives the last replies time to arrive before the owner shows the connected state.
+    if (out.Complete()) {
+        sequences_.Pause(settle);
+        sequences_.Ended(out);
+    }
     if (!out.Complete()) {
         // The owner names what is missing and disconnects when it takes the outcome.
         Post(kMsgCloseLoading);
         return out;
     }
-    // Gives the last replies time to arrive before the owner shows the connected state.
-    sequences_.Pause(settle);
     Post(kMsgConnected);
     Post(kMsgCloseLoading);
     WriteLog("Read mcu value thread end!\n");

@@ -366,6 +366,7 @@ class EqualizerManager {
     std::vector<int> shortenedNames_;  // scenes whose names the file shortened
 
     // The scene a save or delete changes, and its name before, restored when it fails.
+    std::optional<DeviceOperation> awaitingAck_;  // the save or delete that is running
     int changedScene_ = 0;
     SceneName previousName_{};
     // Set when a read of the live scene stayed incomplete: the model then holds values the

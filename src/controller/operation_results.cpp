@@ -88,8 +88,9 @@ std::string EqualizerManager::ReportDeviceFault(const SequenceOutcome& outcome) 
         }
         return "${device_plugout}";
     }
-    if (!outcome.unread.empty()) {
-        view_.ShowMessage("${device_no_answer}", outcome.UnreadText());
+    if (!outcome.unread.empty() || outcome.handshakeFailed) {
+        view_.ShowMessage("${device_no_answer}",
+                          outcome.unread.empty() ? "handshake" : outcome.UnreadText());
         return "${device_no_answer}";
     }
     return {};
@@ -120,6 +121,7 @@ OperationResult EqualizerManager::ConnectResult(const SequenceOutcome& outcome) 
 
 OperationResult EqualizerManager::SceneChangeResult(DeviceOperation operation,
                                                     const SequenceOutcome& outcome) {
+    awaitingAck_.reset();
     OperationResult result;
     result.ok = outcome.Complete();
     if (result.ok) {

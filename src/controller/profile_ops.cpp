@@ -79,7 +79,7 @@ bool EqualizerManager::SaveWholeConfigToFile(const std::filesystem::path& path) 
         if (out.Complete()) {
             sequences_.Report(SequencePhase::kReadLive, 0, out, total);
             if (sequences_.Confirm([&] { return link_->ReadScene(0, 0); }, out)) {
-                sequences_.PC_UI_Status_Init(bands[0], out);
+                sequences_.PC_UI_Status_Init(bands[0], out, kGetAttempts);
             } else if (!out.deviceGone) {
                 out.unread.push_back("live settings");
                 out.liveUnread = true;
@@ -173,6 +173,7 @@ bool EqualizerManager::LoadWholeConfigFromFile(const std::filesystem::path& path
             // ends the wait at once.
             sequences_.Report(SequencePhase::kWaitForStore, 0, out, 0);
             sequences_.Pause(timings.wholeUploadSettle);
+            sequences_.Ended(out);
         }
         Post(kMsgCloseLoading);
         WriteLog("SetWholeProfileThread end!\n");

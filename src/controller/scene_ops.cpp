@@ -26,6 +26,7 @@ bool EqualizerManager::SaveSceneToDevice(int scene, std::u16string_view name) {
         return false;
     }
     const SceneName bytes = Utf16ToDeviceName(name);
+    awaitingAck_ = DeviceOperation::kSaveScene;
     changedScene_ = scene;
     previousName_ = *model_.Name(scene);
     *model_.Name(scene) = bytes;
@@ -60,7 +61,7 @@ bool EqualizerManager::LoadSceneFromDevice(int scene) {
                           1 + sequences_.CountStatusInit(bands));
         link_->DisableQueue();
         if (sequences_.Confirm([&] { return link_->ReadScene(scene, 0); }, out)) {
-            sequences_.PC_UI_Status_Init(bands, out);
+            sequences_.PC_UI_Status_Init(bands, out, kGetAttempts);
             Post(kMsgSceneLoaded);
         }
         link_->EnableQueue();
@@ -75,6 +76,7 @@ bool EqualizerManager::DeleteSceneFromDevice(int scene) {
     if (!IsStoredSceneNumber(scene) || !link_->IsOpen() || Busy()) {
         return false;
     }
+    awaitingAck_ = DeviceOperation::kDeleteScene;
     changedScene_ = scene;
     previousName_ = *model_.Name(scene);
     model_.Name(scene)->fill(0);

@@ -257,6 +257,10 @@ void CMainWnd::ShowLoading(bool open) {
     }
 }
 
+void CMainWnd::ShowProgress(const SequenceProgress& progress) {
+    loading_.ShowProgress(progress);
+}
+
 void CMainWnd::CloseToolWindow(ToolWindow window) {
     // No tool window is opened from here yet; the firmware, mixer and calibration windows
     // register themselves once they exist.

@@ -72,6 +72,7 @@ class CMainWnd : public MessageWindow, public ControllerView {
     bool Confirm(const std::string& key) override;
     void SetConnectState(ConnectState state) override;
     void ShowLoading(bool open) override;
+    void ShowProgress(const SequenceProgress& progress) override;
     void CloseToolWindow(ToolWindow window) override;
     void StartForcedUpdate() override;
     int ChooseLinkCopy() override;

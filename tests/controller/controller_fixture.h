@@ -38,6 +38,8 @@ class RecordingView : public ControllerView {
     void SetConnectState(ConnectState state) override { states.push_back(state); }
     void ShowLoading(bool open) override { loadingOpen += open ? 1 : -1; }
     void StartForcedUpdate() override { ++forcedUpdates; }
+    void ShowProgress(const SequenceProgress& p) override { progress.push_back(p); }
+    void OperationFinished(const OperationResult& result) override { results.push_back(result); }
 
     bool DidRefresh(RefreshWhat what) const {
         for (const auto& r : refreshes) {
@@ -61,6 +63,8 @@ class RecordingView : public ControllerView {
     bool confirmAnswer = true;
     int loadingOpen = 0;  // opens minus closes
     int forcedUpdates = 0;
+    std::vector<SequenceProgress> progress;
+    std::vector<OperationResult> results;
 };
 
 // Passes every message on to the queue and keeps the ids in order of posting.
