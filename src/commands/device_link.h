@@ -261,6 +261,10 @@ class DeviceLink : public PacketSink {
     bool KTV_Ctrl(KtvItem item, int value, bool immediately);
     bool Get_KTV(KtvItem item);
 
+    // True when a report for the report window carries the record its reply kind names
+    // (commands/reply_kinds.h); posts that do not are logged and dropped.
+    static bool CarriesExpectedRecord(const Message& m);
+
     // --- Reply decoding (called by the link core on the reading thread) -----------------------
     void packet_process(uint8_t length, uint8_t type, const uint8_t* payload) override;
     void dsp_ack_process(std::span<const uint8_t> payload);
@@ -276,6 +280,8 @@ class DeviceLink : public PacketSink {
     bool SendNow(uint8_t mcmd, uint8_t subcmd, uint8_t optype, std::vector<uint8_t> payload,
                  int waitMs, AnswerRule rule = AnswerRule::kReply);
     bool Refuse(const char* name, size_t bytes, size_t limit);
+    bool RangeFits(const char* name, size_t header, size_t count, size_t group, size_t values,
+                   size_t limit, const char* unit);
     bool RangeSet(const char* name, uint8_t subcmd, int scene, int source, int first, int last,
                   size_t group, size_t values, size_t limit, bool immediately,
                   const std::function<void(std::vector<uint8_t>&, size_t k)>& append);
@@ -300,7 +306,8 @@ class DeviceLink : public PacketSink {
     void DecodeNoise(std::span<const uint8_t> p);
     void DecodeQFactor(std::span<const uint8_t> p, const char* title);
     void DecodeCompressor(std::span<const uint8_t> p);
-    void DecodeDistort(std::span<const uint8_t> p, bool output);
+    enum class DistortSide { kInput, kOutput };
+    void DecodeDistort(std::span<const uint8_t> p, DistortSide side);
     void DecodeMemData(std::span<const uint8_t> p);
     void DecodeSpeakerDistance(std::span<const uint8_t> p);
     void DecodeIrcStatus(std::span<const uint8_t> p);

@@ -86,7 +86,8 @@ bool EqualizerManager::DeleteSceneFromDevice(int scene) {
         WriteLog("DeleteSenceThread start!\n");
         SequenceOutcome out;
         sequences_.Report(SequencePhase::kDeleteScene, scene, out, 1);
-        // The acknowledgement (1238) closes the loading window; see SaveSceneToDevice.
+        // The acknowledgement (kMsgSceneDeleted) closes the loading window; see
+        // SaveSceneToDevice.
         sequences_.Confirm([&] { return link_->DeleteScene(scene); }, out);
         WriteLog("DeleteSenceThread end!\n");
         return out;

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "controller/auto_cal_session.h"
 #include "controller/controller_view.h"
 #include "controller/equalizer_manager.h"
 #include "link/transport.h"
@@ -38,6 +39,11 @@ namespace korvel {
 
 class UIEqualizer;
 class SpeakerMapUI;
+class CSceneWnd;
+class CMixerWnd;
+class CNoiseThresholdWnd;
+class CAutoCalWnd;
+class FirmwareUpdateHost;
 
 class CMainWnd : public MessageWindow, public ControllerView {
     Q_OBJECT
@@ -63,7 +69,16 @@ class CMainWnd : public MessageWindow, public ControllerView {
     // around the focus ring; empty when `name` is not on the ring.
     QString FocusRingNeighbour(const QString& name, bool forward) const;
 
+    // The firmware update windows and the upgrader of the controller's link.
+    FirmwareUpdateHost& Firmware() { return *firmware_; }
+
     UIEqualizer* Graph() const { return graph_; }
+
+    // The calibration window ("btn_irc", "advance_item_autocal"): this window is minimised while
+    // it is open; an applied result is read back by disconnecting and connecting again.
+    void OpenAutoCalibration();
+    CAutoCalWnd* AutoCalibrationWindow() const { return autoCal_; }
+    void SetAutoCalTimings(const AutoCalTimings& timings) { autoCalTimings_ = timings; }
     CLoadingWnd* LoadingWindow() const { return loading_.Current(); }
 
     // --- ControllerView ------------------------------------------------------------------------
@@ -85,6 +100,22 @@ class CMainWnd : public MessageWindow, public ControllerView {
     void EnableLinkButton(bool enabled) override;
     void ShowOutputMenu(const OutputMenuState& menu) override;
     void SelectSpeakerIcon(int role) override;
+    void OpenSceneWindow(SceneWindowMode mode) override;
+    void ShowInputNoise(std::span<const float> levels) override;
+    void ShowInputThreshold(int dbu) override;
+
+    // The tool windows open now (nullptr when closed).
+    CSceneWnd* SceneWindow() const;
+    CMixerWnd* MixerWindow() const;
+    CNoiseThresholdWnd* NoiseThresholdWindow() const;
+
+    // The control names (or name prefixes of indexed controls) that notifications are routed
+    // by; each must name a control of the main layout.
+    struct RoutedName {
+        QString name;
+        bool prefix = false;
+    };
+    static std::vector<RoutedName> RoutedControlNames();
 
   protected:
     void InitWindow() override;
@@ -196,9 +227,23 @@ class CMainWnd : public MessageWindow, public ControllerView {
     void SaveSceneFile();
     void LoadSceneFile();
 
+    // --- Tool windows (main_wnd_tools.cpp) ------------------------------------------------------
+    // Handles the menu items of the tool windows; false for any other item.
+    bool OpenToolFromMenu(const QString& item);
+    void OpenMixerWindow();
+    void OpenNoiseThresholdWindow();
+    void OpenMemoryWindow();
+    void OpenAboutWindow();
+    void SaveWholeFile();
+    void LoadWholeFile();
+    // The window that message boxes and the loading window cover: the open scene window, or
+    // this one.
+    QWidget* DialogOwner();
+
     Settings& settings_;
     std::shared_ptr<MessageTarget> reports_;  // before manager_: the controller posts to it
     std::unique_ptr<EqualizerManager> manager_;
+    std::unique_ptr<FirmwareUpdateHost> firmware_;  // uses manager_'s link; destroyed first
     LoadingWindowHost loading_;
 
     UIEqualizer* graph_ = nullptr;
@@ -211,6 +256,11 @@ class CMainWnd : public MessageWindow, public ControllerView {
     std::vector<std::array<double, 512>>
         curveTotals_;  // the role menu being opened: its channel and check marks
     ConnectState connectState_ = ConnectState::kDisconnected;
+    QPointer<CSceneWnd> sceneWnd_;
+    QPointer<CMixerWnd> mixerWnd_;
+    QPointer<CNoiseThresholdWnd> noiseWnd_;
+    CAutoCalWnd* autoCal_ = nullptr;  // while the calibration window is open
+    AutoCalTimings autoCalTimings_;
 };
 
 }  // namespace korvel

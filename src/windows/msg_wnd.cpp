@@ -56,22 +56,14 @@ void CMsgWnd::SetButtons(const QStringList& buttonTexts, int count) {
         }
     }
     SetVisible(names[1], count >= 2);
-    mThirdShown = count == 3;
-    SetVisible(names[2], mThirdShown);
+    thirdShown_ = count == 3;
+    SetVisible(names[2], thirdShown_);
     FitToContent();
 }
 
 void CMsgWnd::Notify(const ui::Notification& notification) {
-    if (notification.type != ui::notify::kClick) {
-        return;
-    }
-    if (notification.name == QLatin1String("confirm_btn")) {
-        Close(1);
-    } else if (notification.name == QLatin1String("cancel_btn") ||
-               notification.name == QLatin1String("closebtn")) {
-        Close(0);
-    } else if (notification.name == QLatin1String("third_btn")) {
-        Close(2);
+    if (const int result = ui::StandardButtonResult(notification); result >= 0) {
+        Close(result);
     }
 }
 

@@ -23,14 +23,14 @@ class CMsgWnd : public ui::WindowImplBase {
     // Empty title or text leaves the layout's label unchanged.
     void SetMessage(const QString& title, const QString& text);
     void SetButtons(const QStringList& buttonTexts, int count);
-    bool ThirdButtonShown() const { return mThirdShown; }
+    bool ThirdButtonShown() const { return thirdShown_; }
 
   protected:
     void InitWindow() override;
     void Notify(const ui::Notification& notification) override;
 
   private:
-    bool mThirdShown = false;
+    bool thirdShown_ = false;
 };
 
 }  // namespace korvel

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QDir>
@@ -10,9 +12,9 @@
 #include <QSlider>
 #include <QTemporaryDir>
 
+#include "common/qt_test_app.h"
 #include "eqgraph/widget/ui_equalizer.h"
-#include "tests/uiframework/qt_test_app.h"
-#include "tests/windows/main_wnd_test_support.h"
+#include "main_wnd_test_support.h"
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
 #include "uiframework/modal_answerer.h"
@@ -64,12 +66,12 @@ class MainWndUiTest : public ::testing::Test {
     test::MainWindowRig rig;
 };
 
-// --- Window messages
-// ------------------------------------------------------------------------------
+// --- Window messages -----------------------------------------------------------------------------
 
 struct MessageCase {
     int id;
-    const char* text;  // key of the message box, or nullptr for none
+    const char* text;       // key of the message box, or nullptr for none
+    const char* then = "";  // the window opened after the box, if any
 };
 
 class MainWndMessageTest : public MainWndUiTest,
@@ -82,7 +84,10 @@ TEST_P(MainWndMessageTest, ShowsItsMessageBoxAndStops) {
         EXPECT_TRUE(answers.Questions().empty());
         return;
     }
-    ASSERT_EQ(answers.Questions().size(), 1u);
+    ASSERT_EQ(answers.Questions().size(), *GetParam().then ? 2u : 1u);
+    if (*GetParam().then) {
+        EXPECT_EQ(answers.Questions()[1].window, GetParam().then);
+    }
     const ui::ModalQuestion& q = answers.Questions()[0];
     EXPECT_EQ(q.window, "msgwnd");
     EXPECT_EQ(q.title, ui::Tr("${tips}"));
@@ -93,7 +98,7 @@ TEST_P(MainWndMessageTest, ShowsItsMessageBoxAndStops) {
 
 INSTANTIATE_TEST_SUITE_P(Messages, MainWndMessageTest,
                          ::testing::Values(MessageCase{kMsgMcuNotNormal,
-                                                       "${device_status_unnormal}"},
+                                                       "${device_status_unnormal}", "updatefwwnd"},
                                            MessageCase{kMsgDeviceRebooting, "${device_reboot}"},
                                            MessageCase{kMsgConnectFailed, "${device_connect_fail}"},
                                            MessageCase{kMsgDisconnect, nullptr}));
@@ -220,6 +225,19 @@ TEST_F(MainWndUiTest, IndexedControlsCarryTheirIndex) {
     }
 }
 
+// A renamed control in the layout would silently stop reaching its handler.
+TEST_F(MainWndUiTest, EveryRoutedControlNameIsInTheLayout) {
+    Create();
+    const QList<QWidget*> controls = W().findChildren<QWidget*>();
+    for (const CMainWnd::RoutedName& routed : CMainWnd::RoutedControlNames()) {
+        const bool found = std::any_of(controls.begin(), controls.end(), [&](QWidget* control) {
+            const QString name = control->objectName();
+            return routed.prefix ? name.startsWith(routed.name) : name == routed.name;
+        });
+        EXPECT_TRUE(found) << routed.name.toStdString();
+    }
+}
+
 class MainWndDebugButtonTest : public MainWndUiTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(MainWndDebugButtonTest, IsVisibleOnlyWithTheSwitchFile) {
@@ -238,15 +256,14 @@ TEST_P(MainWndDebugButtonTest, IsVisibleOnlyWithTheSwitchFile) {
 
 INSTANTIATE_TEST_SUITE_P(SwitchFile, MainWndDebugButtonTest, ::testing::Bool());
 
-// --- Menus and language
-// ---------------------------------------------------------------------------
+// --- Menus and language --------------------------------------------------------------------------
 
 TEST_F(MainWndUiTest, DeviceMenuItemsFollowTheConnection) {
     Create();
-    const char* deviceItems[][2] = {{"btn_option", "option_item_reset_default"},
-                                    {"btn_scene", "scene_item_load_scene"},
-                                    {"btn_scene", "scene_item_saveas_scene"},
-                                    {"btn_scene", "scene_item_delete_scene"}};
+    const char* deviceItems[][2] = {
+        {"btn_option", "option_item_reset_default"}, {"btn_scene", "scene_item_load_scene"},
+        {"btn_scene", "scene_item_saveas_scene"},    {"btn_scene", "scene_item_delete_scene"},
+        {"btn_scene", "scene_item_save_whole_file"}, {"btn_scene", "scene_item_load_whole_file"}};
     const char* fileItems[][2] = {{"btn_scene", "scene_item_load_file"},
                                   {"btn_scene", "scene_item_save_file"},
                                   {"btn_advance", "advance_item_autocal"}};
@@ -315,8 +332,7 @@ TEST_F(MainWndUiTest, StoredLanguageIsSelectedAtStart) {
     EXPECT_EQ(W().Text(QStringLiteral("btnConnect")), ui::Tr("${btn_disconnected}"));
 }
 
-// --- Focus ring, delay slider, equaliser mode
-// -------------------------------------------------------
+// --- Focus ring, delay slider, equaliser mode ----------------------------------------------------
 
 TEST_F(MainWndUiTest, ArrowKeysWalkTheFocusRing) {
     Create();

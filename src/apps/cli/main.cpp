@@ -25,6 +25,12 @@ constexpr const char* kUsage =
     "  scene list|save N NAME|load N|delete N   the ten scenes stored in the amplifier\n"
     "  factory-reset [--yes]             restore the amplifier's factory settings\n"
     "  curve FILE.spf [--channel N] [--csv]  response curves of a scene profile (no device)\n"
+    "  mem read ADDR|write ADDR DATA     one 32-bit word of the DSP's memory\n"
+    "  threshold [DBU|off]               the input noise threshold, shown or set\n"
+    "  mix SOURCE INPUT OUTPUT LEVEL     one cell of the input mixer\n"
+    "  calibrate --channels LIST --measure eq,delay,phase [--mode N] (--apply|--discard)\n"
+    "            [--json FILE]           run the amplifier's automatic calibration\n"
+    "  upgrade FILE [--yes]              upgrade the amplifier's firmware from an image file\n"
     "\n"
     "--device chooses the amplifier: usb (default), virtual (one inside this program), or\n"
     "unix:PATH (korvel-virtual-amp --listen PATH). 'korvel-cli COMMAND --help' explains a\n"
@@ -41,6 +47,11 @@ const std::map<std::string, Command>& Commands() {
         {"push", RunPush},
         {"scene", RunScene},
         {"factory-reset", RunFactoryReset},
+        {"mem", RunMem},
+        {"threshold", RunThreshold},
+        {"mix", RunMix},
+        {"calibrate", RunCalibrate},
+        {"upgrade", RunUpgrade},
     };
     return commands;
 }
