@@ -207,8 +207,14 @@ bool EqualizerManager::RunUntil(MessageQueue& queue, const std::function<bool()>
 }
 
 bool EqualizerManager::RunUntilIdle(MessageQueue& queue, std::chrono::milliseconds timeout) {
+    // A sequence stops being Busy() just before it posts its end; idle also means that end,
+    // with the outcome it carries, was handled.
+    auto outcomePending = [this] {
+        std::lock_guard lock(endedMutex_);
+        return !ended_.empty();
+    };
     return RunUntil(
-        queue, [&] { return !Busy() && queue.Size() == 0; }, timeout);
+        queue, [&] { return !Busy() && queue.Size() == 0 && !outcomePending(); }, timeout);
 }
 
 // --- Connection ---------------------------------------------------------------------------------

@@ -195,6 +195,12 @@ void CMainWnd::ShowMessage(const std::string& key, const std::string& detail) {
                          {QStringLiteral("${confirm}")}, 1);
 }
 
+void CMainWnd::OperationFinished(const OperationResult& result) {
+    if (result.operation == DeviceOperation::kReadWholeProfile) {
+        firmware_->BackupFinished(result.ok);
+    }
+}
+
 bool CMainWnd::Confirm(const std::string& key) {
     return CMsgWnd::ShowMessage(DialogOwner(), QStringLiteral("${tips}"),
                                 QString::fromStdString(key)) == 1;
@@ -252,6 +258,10 @@ void CMainWnd::ShowLoading(bool open) {
 }
 
 void CMainWnd::ShowProgress(const SequenceProgress& progress) {
+    if (sceneWnd_) {
+        sceneWnd_->ShowProgress(progress);  // its loading window is the open one
+        return;
+    }
     loading_.ShowProgress(progress);
 }
 

@@ -88,6 +88,7 @@ class CMainWnd : public MessageWindow, public ControllerView {
     void SetConnectState(ConnectState state) override;
     void ShowLoading(bool open) override;
     void ShowProgress(const SequenceProgress& progress) override;
+    void OperationFinished(const OperationResult& result) override;
     void CloseToolWindow(ToolWindow window) override;
     void StartForcedUpdate() override;
     int ChooseLinkCopy() override;

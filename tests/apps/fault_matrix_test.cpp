@@ -4,6 +4,7 @@
 // gives, or fail with status 1, say why, and leave the user's existing file byte for byte.
 // A single lost or damaged answer is always asked for again, so those cases must succeed.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -124,7 +125,7 @@ class FaultMatrix : public ::testing::Test {
         hooks.noPauses = true;
         hooks.quiet = true;
         SetCliTestHooks(std::move(hooks));
-        dir_ = fs::path(::testing::TempDir()) / "korvel_fault_matrix";
+        dir_ = fs::path(::testing::TempDir()) / ("korvel_fault_matrix_" + std::to_string(getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         // Fault-free runs: the reference files and the request count of each command.

@@ -10,7 +10,7 @@
 #include <QProgressBar>
 #include <filesystem>
 
-#include "tests/windows/main_wnd_test_support.h"
+#include "main_wnd_test_support.h"
 #include "uiframework/language.h"
 #include "uiframework/modal_answerer.h"
 #include "windows/loading_wnd.h"
@@ -26,7 +26,7 @@ class LoadingProgressTest : public ::testing::Test {
         ASSERT_TRUE(rig.ConnectAndSettle());
         answers.SetDefaultResult(1);  // "${profile_save_ok}" and friends
         file = (std::filesystem::path(::testing::TempDir()) / "korvel_loading.wpf").string();
-        ControllerTimings timings = NoSettlePauses();
+        ControllerTimings timings = NoPauses();
         timings.wholeUploadSettle = std::chrono::milliseconds(1500);
         rig.window->Controller().SetTimings(timings);
     }
