@@ -111,15 +111,23 @@ int RunPull(const GlobalOptions& options, Args args) {
     {
         Progress progress("pull", session.ReportsSent(), session.View());
         session.ConnectAndSync();
-        if (kind == ProfileKind::kScene) {
-            if (!session.Manager().SaveSenceConfigToFile(file)) {
-                const std::string error = session.View().FirstError();
-                throw DeviceError(error.empty() ? file + ": the profile was not written" : error);
-            }
-        } else {
-            if (!session.Manager().SaveWholeConfigToFile(file)) {
-                throw UsageError(file + ": " + EnglishText("${profile_create_error}"));
-            }
+        const bool done = kind == ProfileKind::kScene
+                              ? session.Manager().SaveSenceConfigToFile(file)
+                              : session.Manager().SaveWholeConfigToFile(file);
+        if (done && kind == ProfileKind::kWhole) {
+            session.RunToIdle();
+        }
+        // A file that could not be written (full disk, size limit) is bad output, status 2;
+        // the previous file is still there.
+        if (session.View().Shown("${profile_create_error}")) {
+            throw UsageError(file + ": " + EnglishText("${profile_create_error}") +
+                             "; the previous file is unchanged");
+        }
+        if (!done) {
+            const std::string error = session.View().FirstError();
+            throw DeviceError(error.empty() ? file + ": the profile was not written" : error);
+        }
+        if (kind == ProfileKind::kWhole) {
             session.RequireSuccess(DeviceOperation::kReadWholeProfile);
         }
     }
