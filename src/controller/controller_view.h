@@ -153,6 +153,15 @@ class ControllerView {
 
     // Selects role icon "speaker_%d" (1..24).
     virtual void SelectSpeakerIcon(int role) { (void)role; }
+
+    // --- Edit history -------------------------------------------------------------------------
+    // The undo and redo buttons: whether a step can be undone, redone.
+    virtual void ShowEditHistory(bool canUndo, bool canRedo) { (void)canUndo, (void)canRedo; }
+
+    // One line of status text: a text key such as "${history_cleared_scene}", `detail` after it.
+    virtual void ShowStatus(const std::string& key, const std::string& detail) {
+        (void)key, (void)detail;
+    }
 };
 
 }  // namespace korvel

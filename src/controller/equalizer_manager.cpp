@@ -87,6 +87,7 @@ bool EqualizerManager::IsConnected() const {
 // --- Messages -----------------------------------------------------------------------------------
 
 void EqualizerManager::HandleMessage(const Message& message) {
+    ClearHistoryOn(message.id);
     switch (message.id) {
         case kMsgDspReport:
             ReadDspValueCallback(message);

@@ -21,6 +21,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +31,7 @@
 #include "commands/message_target.h"
 #include "controller/controller_view.h"
 #include "controller/device_sequences.h"
+#include "controller/edit_history.h"
 #include "controller/worker_thread.h"
 #include "model/conversions.h"
 #include "model/model_store.h"
@@ -253,6 +256,32 @@ class EqualizerManager {
     // "speaker_%d" click, role 1..24.
     void SetSpeakerFocus(int role);
 
+    // --- Edit history (history_ops.cpp) -------------------------------------------------------
+    // What the model changes between BeginEdit and the matching EndEdit (they nest) is one undo
+    // step: the window brackets every notification and menu choice, and a drag from press to
+    // release. A bracket that starts a device sequence (a scene or profile load) makes no step.
+    void BeginEdit();
+    void EndEdit();
+    // Puts back the values of the latest step (Undo) or of the latest undone step (Redo) in the
+    // model, the controls and the amplifier. False when there is none or a sequence runs.
+    bool Undo();
+    bool Redo();
+    bool CanUndo() const { return history_.CanUndo(); }
+    bool CanRedo() const { return history_.CanRedo(); }
+    // Forgets every step; when there were some, `reasonKey` goes to the status text.
+    void ClearHistory(const std::string& reasonKey);
+
+    // --- Filters from measurement software (filter_import_ops.cpp) --------------------------
+    // Puts `bands` on the current channel through the band edit: group members and the linked
+    // partner follow, the amplifier receives every band that changed, the graph is redrawn.
+    // One undo step.
+    void ImportEqBands(std::span<const EqBand, kBandCount> bands);
+
+    // --- Comparing with the amplifier (profile_compare_ops.cpp) -----------------------------
+    // Reads the ten stored scenes and the live scene from the amplifier into the model (1275
+    // when done); false when not connected or another sequence runs.
+    bool ReadWholeDevice();
+
   private:
     bool UpgradeInProgress() const;
     void Post(int id, int64_t wParam = 0);
@@ -326,6 +355,17 @@ class EqualizerManager {
     void CopyChannelSettings(int from, int to);
     void SwitchLinkOff();
 
+    // Edit history (history_ops.cpp).
+    void ClearHistoryOn(int messageId);
+    bool StepHistory(bool undo);
+    void RestoreTuning(const SceneRecord& target);
+    void SendUnit(const TuningUnit& unit);
+    void ShowHistory();
+
+    // The summary after a scene profile load (profile_compare_ops.cpp).
+    void NoteLoadChanges(const SceneRecord& loaded);
+    void ShowLoadSummary();
+
     ModelStore model_;
     uint16_t sceneValidMask_ = 0;
     ConnectState connectState_ = ConnectState::kDisconnected;
@@ -336,6 +376,9 @@ class EqualizerManager {
     DelayUnit delayUnit_ = DelayUnit::Milliseconds;
     bool eqParametric_ = false;  // the window starts in graphic mode
     int menuChannel_ = -1;
+    EditHistory history_;
+    bool busyAtEditStart_ = false;
+    std::optional<size_t> loadChanges_;  // values a scene profile load changed, until shown
 
     MessageTarget& reports_;
     ControllerView& view_;

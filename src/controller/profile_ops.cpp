@@ -78,6 +78,7 @@ bool EqualizerManager::LoadSenceConfigFromFile(const std::filesystem::path& path
         return false;
     }
     WriteLog("read profile file ok\n");
+    NoteLoadChanges(*load.scene);
     model_.live = *load.scene;
     Post(kMsgOpenLoading);
     // The upload works on its own copy: the owner may change the model meanwhile.
@@ -123,6 +124,7 @@ bool EqualizerManager::LoadWholeConfigFromFile(const std::filesystem::path& path
 
 void EqualizerManager::OnProfileUploaded() {
     RefreshAllControls();
+    ShowLoadSummary();
 }
 
 void EqualizerManager::RefreshAllControls() {
