@@ -63,6 +63,8 @@ int RunPull(const GlobalOptions& options, Args args);
 int RunPush(const GlobalOptions& options, Args args);
 int RunScene(const GlobalOptions& options, Args args);
 int RunFactoryReset(const GlobalOptions& options, Args args);
+int RunEq(const GlobalOptions& options, Args args);
+int RunDiff(const GlobalOptions& options, Args args);
 
 // Readable one-line form of a decoded message.
 std::string DescribeMessage(const Message& message);

@@ -24,6 +24,8 @@ constexpr const char* kUsage =
     "  scene list|save N NAME|load N|delete N   the ten scenes stored in the amplifier\n"
     "  factory-reset [--yes]             restore the amplifier's factory settings\n"
     "  curve FILE.spf [--channel N] [--csv]  response curves of a scene profile (no device)\n"
+    "  eq import|export FILE.txt --channel N [--profile IN.spf]  equaliser filters as text\n"
+    "  diff FILE.spf|FILE.wpf [--json]   every value in which the amplifier differs from a file\n"
     "\n"
     "--device chooses the amplifier: usb (default), virtual (one inside this program), or\n"
     "unix:PATH (korvel-virtual-amp --listen PATH). 'korvel-cli COMMAND --help' explains a\n"
@@ -40,6 +42,8 @@ const std::map<std::string, Command>& Commands() {
         {"push", RunPush},
         {"scene", RunScene},
         {"factory-reset", RunFactoryReset},
+        {"eq", RunEq},
+        {"diff", RunDiff},
     };
     return commands;
 }
