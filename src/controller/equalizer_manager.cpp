@@ -126,6 +126,7 @@ void EqualizerManager::HandleMessage(const Message& message) {
             break;
         case kMsgCloseLoading:
             view_.ShowLoading(false);
+            ShowLoadSummary();
             break;
         case kMsgSyncFinished:
             CheckDeviceAfterSync();

@@ -378,7 +378,10 @@ class EqualizerManager {
     int menuChannel_ = -1;
     EditHistory history_;
     bool busyAtEditStart_ = false;
-    std::optional<size_t> loadChanges_;  // values a scene profile load changed, until shown
+    // Values a scene profile load changed: noted at the load, ready once the upload ended,
+    // shown when the loading window closes.
+    std::optional<size_t> loadChanges_;
+    std::optional<size_t> loadSummary_;
 
     MessageTarget& reports_;
     ControllerView& view_;
@@ -393,6 +396,18 @@ class EqualizerManager {
     DeviceSequences sequences_;
     // Declared last: joined first on destruction, while the link is still alive.
     WorkerThread worker_;
+};
+
+// Makes what the model changes while it lives one undo step (BeginEdit ... EndEdit).
+class EditScope {
+  public:
+    explicit EditScope(EqualizerManager& manager) : manager_(manager) { manager_.BeginEdit(); }
+    ~EditScope() { manager_.EndEdit(); }
+    EditScope(const EditScope&) = delete;
+    EditScope& operator=(const EditScope&) = delete;
+
+  private:
+    EqualizerManager& manager_;
 };
 
 }  // namespace korvel

@@ -26,6 +26,7 @@ void EqualizerManager::ImportEqBands(std::span<const EqBand, kBandCount> bands) 
     if (shaping != nullptr && Channel(current).bypass == 1) {
         SyncBypassFlag(-1, *shaping);
     }
+    UpdateEqualizer(-1);  // no band of the import stays highlighted
     EndEdit();
 }
 

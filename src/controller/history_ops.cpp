@@ -31,6 +31,7 @@ void EqualizerManager::EndEdit() {
     const bool startedSequence = !busyAtEditStart_ && Busy();
     if (history_.End(model_.live, !startedSequence)) {
         ShowHistory();
+        view_.ShowStatus("", "");  // what the status said about earlier steps is old now
     }
 }
 

@@ -34,14 +34,12 @@ void EqualizerManager::NoteLoadChanges(const SceneRecord& loaded) {
 }
 
 void EqualizerManager::ShowLoadSummary() {
-    if (!loadChanges_) {
+    if (!loadSummary_) {
         return;
     }
-    const size_t changes = *loadChanges_;
-    loadChanges_.reset();
+    const size_t changes = *loadSummary_;
+    loadSummary_.reset();
     WriteLog("EqualizerManager::ShowLoadSummary %d values changed\n", static_cast<int>(changes));
-    // The summary takes the loading window's place.
-    view_.ShowLoading(false);
     view_.ShowMessage(changes == 0 ? "${profile_loaded_same}" : "${profile_loaded_changes}",
                       changes == 0 ? "" : std::to_string(changes));
 }

@@ -2,6 +2,7 @@
 // into a whole profile, and loading either kind of file followed by its upload.
 
 #include <memory>
+#include <utility>
 
 #include "controller/equalizer_manager.h"
 #include "log/log.h"
@@ -124,7 +125,8 @@ bool EqualizerManager::LoadWholeConfigFromFile(const std::filesystem::path& path
 
 void EqualizerManager::OnProfileUploaded() {
     RefreshAllControls();
-    ShowLoadSummary();
+    // The summary replaces the loading window when the upload closes it.
+    loadSummary_ = std::exchange(loadChanges_, std::nullopt);
 }
 
 void EqualizerManager::RefreshAllControls() {

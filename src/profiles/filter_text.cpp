@@ -385,6 +385,14 @@ std::string DescribeAdjustment(const FilterAdjustment& a) {
            Shortest(a.from) + unit + " changed to " + FilterValueWithUnit(a.value, a.to);
 }
 
+std::string DescribeChange(const FilterAdjustment& a) {
+    const char* unit = a.value == FilterValueKind::kFrequency ? " Hz"
+                       : a.value == FilterValueKind::kGain    ? " dB"
+                                                              : "";
+    return std::string(FilterValueName(a.value)) + " " + Shortest(a.from) + unit + " \u2192 " +
+           FilterValueWithUnit(a.value, a.to);
+}
+
 bool ReadFilterTextFile(const std::filesystem::path& path, std::string& text, std::string& error) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);

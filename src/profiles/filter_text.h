@@ -109,6 +109,8 @@ std::string FilterTextForBands(std::span<const EqBand> bands, std::string_view h
 // English sentences for the command line: "line 12: LS is not a peaking filter".
 std::string DescribeRefusal(const FilterRefusal& refusal);
 std::string DescribeAdjustment(const FilterAdjustment& adjustment);
+// The change alone, in the filter lines' own terms: "Q 12 → 9.00".
+std::string DescribeChange(const FilterAdjustment& adjustment);
 // "Fc 63 Hz", "Q 2.10", "Gain -4.5 dB": a value in the form the filter lines use; the name
 // ("Fc", "Q", "Gain") and the value with its unit ("63 Hz") on their own.
 std::string FilterValueText(FilterValueKind kind, double value);

@@ -147,6 +147,7 @@ void CMainWnd::BindControls() {
     InitComboPopups();
     SetParametricMode(false);
     SetConnectState(ConnectState::kDisconnected);
+    InitEditHistory();
 }
 
 void CMainWnd::InitIndexedTexts() {
@@ -194,6 +195,9 @@ void CMainWnd::keyPressEvent(QKeyEvent* event) {
     // Escape would end the dialog the window is built on; the main window only closes on purpose.
     if (event->key() == Qt::Key_Escape) {
         event->accept();
+        return;
+    }
+    if (UndoKeyPressed(*event)) {
         return;
     }
     MessageWindow::keyPressEvent(event);

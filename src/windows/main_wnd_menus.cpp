@@ -104,6 +104,7 @@ void CMainWnd::ShowOutputMenu(const OutputMenuState& menu) {
 }
 
 void CMainWnd::HandleMenuClick(const QString& item) {
+    const EditScope step(*manager_);  // a role choice or a filter import is one undo step
     if (item.startsWith(QLatin1String("output_menu")) ||
         item.startsWith(QLatin1String("output_item"))) {
         manager_->SetOutputValue(manager_->MenuChannel(), item.toStdString());
@@ -126,6 +127,10 @@ void CMainWnd::HandleMenuClick(const QString& item) {
         LoadSceneFile();
     } else if (item == QLatin1String("scene_item_save_file")) {
         SaveSceneFile();
+    } else if (item == QLatin1String("scene_item_import_filters")) {
+        OnImportFiltersItem();
+    } else if (item == QLatin1String("scene_item_export_filters")) {
+        OnExportFiltersItem();
     } else if (item == QLatin1String("option_item_firmware_upgrade")) {
         Pending("OpenUpdateFwWindow", -1);
     } else if (item == QLatin1String("option_item_about")) {

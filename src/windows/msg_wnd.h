@@ -30,7 +30,10 @@ class CMsgWnd : public ui::WindowImplBase {
     void Notify(const ui::Notification& notification) override;
 
   private:
+    void FitTextHeight();
+
     bool mThirdShown = false;
+    int mTextMinHeight = -1;  // the layout's minimum height of the text
 };
 
 }  // namespace korvel

@@ -50,7 +50,9 @@ class TuningView : public RecordingView {
     void SelectSpeakerIcon(int role) override { icons.push_back(role); }
     void ShowEditHistory(bool canUndo, bool canRedo) override { history = {canUndo, canRedo}; }
     void ShowStatus(const std::string& key, const std::string&) override {
-        statuses.push_back(key);
+        if (!key.empty()) {
+            statuses.push_back(key);  // an empty key only clears the text
+        }
     }
 
     std::deque<bool> answers;  // Confirm answers in order; confirmAnswer once they run out
