@@ -3,6 +3,8 @@
 
 #include "commands/device_link.h"
 
+#include "commands/reply_kinds.h"
+
 #include "commands/wire_values.h"
 #include "log/log.h"
 
@@ -95,7 +97,23 @@ bool DeviceLink::Dispatch(uint8_t mcmd, uint8_t subcmd, uint8_t optype,
 
 // --- Posting -------------------------------------------------------------------------------
 
+// A report to the report window must carry the record its table entry names; anything else is a
+// decoder fault, which is logged and dropped rather than handed to a handler that cannot take it.
+bool DeviceLink::CarriesExpectedRecord(const Message& m) {
+    const std::optional<size_t> expected = ExpectedRecord(m.id, static_cast<uint8_t>(m.wParam));
+    if (expected && *expected == m.record.index()) {
+        return true;
+    }
+    WriteLog("Post: report %d of 0x%02x carries record %d, expected %d; dropped\n", m.id,
+             static_cast<unsigned>(m.wParam), static_cast<int>(m.record.index()),
+             expected ? static_cast<int>(*expected) : -1);
+    return false;
+}
+
 void DeviceLink::Post(Target target, Message m) {
+    if (target == Target::Report && IsTabledReport(m.id) && !CarriesExpectedRecord(m)) {
+        return;
+    }
     // The lock is held across the post so that a window clearing its target while it closes
     // never receives a post afterwards.
     std::lock_guard lock(targets_mutex_);

@@ -254,6 +254,10 @@ class DeviceLink : public PacketSink {
     bool KTV_Ctrl(KtvItem item, int value, bool immediately);
     bool Get_KTV(KtvItem item);
 
+    // True when a report for the report window carries the record its reply kind names
+    // (commands/reply_kinds.h); posts that do not are logged and dropped.
+    static bool CarriesExpectedRecord(const Message& m);
+
     // --- Reply decoding (called by the link core on the reading thread) -----------------------
     void packet_process(uint8_t length, uint8_t type, const uint8_t* payload) override;
     void dsp_ack_process(std::span<const uint8_t> payload);

@@ -314,36 +314,31 @@ void EqualizerManager::DevicePlugin() {
 }
 
 void EqualizerManager::ReadMcuValueCallback(const Message& message) {
-    const int type = static_cast<int>(message.wParam);
-    WriteLog("ReadMcuValueCallback 0x%02x\n", type);
-    switch (type) {
-        case mcu::HANDSHAKE:
-            if (const auto* r = std::get_if<HandshakeReport>(&message.record)) {
-                SceneRecord& live = model_.live;
-                live.deviceModel = r->model;
-                live.mainVersion = r->master_version;
-                live.slaveVersion = r->slave_version;
-                const bool normal = link_->mcu_is_normal_mode();
-                WriteLog(
-                    "UI MCU_HANDSHAKE model=%d, mainVersion=%d, slaveVersion=%d, "
-                    "mcu_is_normal_mode=%d\n",
-                    live.deviceModel, live.mainVersion, live.slaveVersion, normal ? 1 : 0);
-                if (live.deviceModel != kSupportedModel && normal) {
-                    view_.ShowMessage("${device_not_match}", std::to_string(live.deviceModel));
-                }
-            }
-            break;
-        case mcu::FLASH_VERSION:
-            if (const auto* r = std::get_if<FlashVersionReport>(&message.record)) {
-                model_.live.flashVersions = r->versions;
-            }
-            break;
-        case mcu::POWER_OFF_TIME:
-            model_.live.powerOffDelay = static_cast<int32_t>(message.value);
-            break;
-        default:
-            break;
+    WriteLog("ReadMcuValueCallback 0x%02x\n", static_cast<int>(message.wParam));
+    RouteReport(message);
+}
+
+void EqualizerManager::ApplyHandshake(const HandshakeReport& r) {
+    SceneRecord& live = model_.live;
+    live.deviceModel = r.model;
+    live.mainVersion = r.master_version;
+    live.slaveVersion = r.slave_version;
+    const bool normal = link_->mcu_is_normal_mode();
+    WriteLog(
+        "UI MCU_HANDSHAKE model=%d, mainVersion=%d, slaveVersion=%d, "
+        "mcu_is_normal_mode=%d\n",
+        live.deviceModel, live.mainVersion, live.slaveVersion, normal ? 1 : 0);
+    if (live.deviceModel != kSupportedModel && normal) {
+        view_.ShowMessage("${device_not_match}", std::to_string(live.deviceModel));
     }
+}
+
+void EqualizerManager::ApplyFlashVersions(const FlashVersionReport& r) {
+    model_.live.flashVersions = r.versions;
+}
+
+void EqualizerManager::ApplyPowerOffDelay(int ms) {
+    model_.live.powerOffDelay = static_cast<int32_t>(ms);
 }
 
 }  // namespace korvel

@@ -121,6 +121,12 @@ class EqualizerManager {
 
     // --- Messages (owner's thread) ------------------------------------------------------------
     void HandleMessage(const Message& message);
+    // What became of a report: applied by its handler, a report without effect on the model,
+    // or dropped because its record was not the one its handler takes (logged).
+    enum class ReportOutcome { kApplied, kNoEffect, kDropped };
+    // Hands a DSP, MCU or scene report to the one handler listed for it (report_routes.cpp).
+    ReportOutcome RouteReport(const Message& message);
+
     void ReadDspValueCallback(const Message& message);
     void ReadMcuValueCallback(const Message& message);
     void ReadSenceValueCallback(const Message& message);
@@ -290,7 +296,8 @@ class EqualizerManager {
     void ReadAllThread(BandCounts bands, std::chrono::milliseconds settle);
     void CheckDeviceAfterSync();
 
-    // Report handlers by identifier (report_handler.cpp).
+    // Report handlers (report_handler.cpp), one per report; report_routes.cpp pairs each report
+    // with its handler. Bare values arrive as int.
     void ApplySource(int code);
     void ApplyMainVolume(int db);
     void ApplyMainMute(int value);
@@ -298,16 +305,30 @@ class EqualizerManager {
     void ApplyEqBand(const EqBandReport& r);
     void ApplyDelay(const ChannelFloatReport& r);
     void ApplyTrim(const ChannelFloatReport& r);
-    void ApplyChannelInt(uint8_t id, const ChannelIntReport& r);
+    ChannelSettings* ReportedChannel(const ChannelIntReport& r);
+    void ApplyChannelMute(const ChannelIntReport& r);
+    void ApplyChannelPhase(const ChannelIntReport& r);
+    void ApplyChannelRole(const ChannelIntReport& r);
+    void ApplyChannelBypass(const ChannelIntReport& r);
     void ApplyRouting(const MixReport& r);
     void ApplyLink(const LinkReport& r);
     void ApplyLock(const LockReport& r);
     void ApplyMixLevels(const InputMixTrimReport& r);
+    void ApplyInputThreshold(int value);
     void ApplyNoise(const NoiseReport& r);
-    void ApplyQFactor(uint8_t id, const QFactorReport& r);
+    void ApplyHpQFactor(const QFactorReport& r);
+    void ApplyLpQFactor(const QFactorReport& r);
+    static void LogQFactors(const char* filter, const QFactorReport& r);
+    void ApplyFactoryPreset(int value);
+    void ApplySetupMode(int value);
     void ApplyCompressor(const CompressorReport& r);
     void ApplyAmpMute(int value);
     void ApplyEffectSwitch(int value);
+    void ApplyHandshake(const HandshakeReport& r);
+    void ApplyFlashVersions(const FlashVersionReport& r);
+    void ApplyPowerOffDelay(int ms);
+    void ApplySceneName(const SceneNameReport& r);
+    void ApplySceneValid(const SceneValidReport& r);
     bool IsLive(int scene) const { return scene == 0; }
     void Refresh(RefreshWhat what, int channel = -1, int index = -1);
 

@@ -15,11 +15,6 @@
 namespace korvel {
 namespace {
 
-template <typename Report>
-const Report* RecordOf(const Message& message) {
-    return std::get_if<Report>(&message.record);
-}
-
 // Position of each KTV item (1..10) in ktvSettings: the table holds items 3, 1, 2, 8, 4, 5, 6,
 // 7, 9 and 10 in that order.
 int KtvSlot(int item) {
@@ -31,89 +26,8 @@ int KtvSlot(int item) {
 }  // namespace
 
 void EqualizerManager::ReadDspValueCallback(const Message& message) {
-    const auto id = static_cast<uint8_t>(message.wParam);
-    WriteLog("ReadDspValueCallback 0x%02x\n", id);
-    const int value = static_cast<int>(message.value);
-    switch (id) {
-        case dsp::SOURCE_SWITCH:
-            ApplySource(value);
-            break;
-        case dsp::VOLUME:
-            ApplyMainVolume(value);
-            break;
-        case dsp::MUTE:
-            ApplyMainMute(value);
-            break;
-        case dsp::FILTER:
-            if (const auto* r = RecordOf<FilterReport>(message))
-                ApplyFilter(*r);
-            break;
-        case dsp::EQ:
-            if (const auto* r = RecordOf<EqBandReport>(message))
-                ApplyEqBand(*r);
-            break;
-        case dsp::DELAY:
-            if (const auto* r = RecordOf<ChannelFloatReport>(message))
-                ApplyDelay(*r);
-            break;
-        case dsp::TRIM:
-            if (const auto* r = RecordOf<ChannelFloatReport>(message))
-                ApplyTrim(*r);
-            break;
-        case dsp::MUTE_CH:
-        case dsp::PHASE:
-        case dsp::CH_TYPE:
-        case dsp::PEQ_BYPASS:
-            if (const auto* r = RecordOf<ChannelIntReport>(message))
-                ApplyChannelInt(id, *r);
-            break;
-        case dsp::MIX_CH:
-            if (const auto* r = RecordOf<MixReport>(message))
-                ApplyRouting(*r);
-            break;
-        case dsp::CH_LINK:
-            if (const auto* r = RecordOf<LinkReport>(message))
-                ApplyLink(*r);
-            break;
-        case dsp::CH_LOCK:
-            if (const auto* r = RecordOf<LockReport>(message))
-                ApplyLock(*r);
-            break;
-        case dsp::INPUT_MIX_TRIM:
-            if (const auto* r = RecordOf<InputMixTrimReport>(message))
-                ApplyMixLevels(*r);
-            break;
-        case dsp::INPUT_THRESHOLD:
-            model_.live.inputThreshold = value;
-            break;
-        case dsp::INPUT_NOISE:
-            if (const auto* r = RecordOf<NoiseReport>(message))
-                ApplyNoise(*r);
-            break;
-        case dsp::HPF_Q_FACT:
-        case dsp::LPF_Q_FACT:
-            if (const auto* r = RecordOf<QFactorReport>(message))
-                ApplyQFactor(id, *r);
-            break;
-        case dsp::FACTORY_PRESET:
-            WriteLog("factory preset mode = %d\n", value);
-            break;
-        case dsp::SETUP_MODE:
-            WriteLog("setup_mode mode = %d\n", value);
-            break;
-        case dsp::AUTO_ON:
-            ApplyEffectSwitch(value);
-            break;
-        case dsp::COMPRESSOR:
-            if (const auto* r = RecordOf<CompressorReport>(message))
-                ApplyCompressor(*r);
-            break;
-        case dsp::AMP_MUTE:
-            ApplyAmpMute(value);
-            break;
-        default:
-            break;
-    }
+    WriteLog("ReadDspValueCallback 0x%02x\n", static_cast<uint8_t>(message.wParam));
+    RouteReport(message);
 }
 
 void EqualizerManager::ApplySource(int code) {
@@ -187,42 +101,48 @@ void EqualizerManager::ApplyTrim(const ChannelFloatReport& r) {
     }
 }
 
-void EqualizerManager::ApplyChannelInt(uint8_t id, const ChannelIntReport& r) {
+ChannelSettings* EqualizerManager::ReportedChannel(const ChannelIntReport& r) {
+    SceneRecord* scene = model_.Scene(r.scene);
+    return scene != nullptr && IsChannel(r.channel) ? &scene->channels[r.channel] : nullptr;
+}
+
+void EqualizerManager::ApplyChannelMute(const ChannelIntReport& r) {
+    if (ChannelSettings* channel = ReportedChannel(r)) {
+        channel->mute = r.value;
+        if (IsLive(r.scene))
+            Refresh(RefreshWhat::kChannelMute, r.channel);
+    }
+}
+
+void EqualizerManager::ApplyChannelPhase(const ChannelIntReport& r) {
+    if (ChannelSettings* channel = ReportedChannel(r)) {
+        channel->phase = r.value & 0xFF;
+        if (IsLive(r.scene)) {
+            WriteLog("channel %d phase seleted %d\n", r.channel, channel->phase);
+            Refresh(RefreshWhat::kChannelPhase, r.channel);
+        }
+    }
+}
+
+void EqualizerManager::ApplyChannelRole(const ChannelIntReport& r) {
     SceneRecord* scene = model_.Scene(r.scene);
     if (scene == nullptr || !IsChannel(r.channel)) {
         return;
     }
-    ChannelSettings& channel = scene->channels[r.channel];
-    const bool live = IsLive(r.scene);
-    switch (id) {
-        case dsp::MUTE_CH:
-            channel.mute = r.value;
-            if (live)
-                Refresh(RefreshWhat::kChannelMute, r.channel);
-            break;
-        case dsp::PHASE:
-            channel.phase = r.value & 0xFF;
-            if (live) {
-                WriteLog("channel %d phase seleted %d\n", r.channel, channel.phase);
-                Refresh(RefreshWhat::kChannelPhase, r.channel);
-            }
-            break;
-        case dsp::CH_TYPE:
-            // The role indexes the role table: an unknown code counts as the empty role.
-            scene->outputs[r.channel] = NormaliseRole(r.value);
-            if (live) {
-                WriteLog("DSP_CH_TYPE ch(%d), type(%d)\n", r.channel, r.value);
-                Refresh(RefreshWhat::kSpeakerRoles);
-            }
-            break;
-        case dsp::PEQ_BYPASS:
-            channel.bypass = static_cast<uint8_t>(r.value & 0xFF);
-            if (live && r.channel == scene->currChannel) {
-                Refresh(RefreshWhat::kEqBypass, r.channel);
-            }
-            break;
-        default:
-            break;
+    // The role indexes the role table: an unknown code counts as the empty role.
+    scene->outputs[r.channel] = NormaliseRole(r.value);
+    if (IsLive(r.scene)) {
+        WriteLog("DSP_CH_TYPE ch(%d), type(%d)\n", r.channel, r.value);
+        Refresh(RefreshWhat::kSpeakerRoles);
+    }
+}
+
+void EqualizerManager::ApplyChannelBypass(const ChannelIntReport& r) {
+    if (ChannelSettings* channel = ReportedChannel(r)) {
+        channel->bypass = static_cast<uint8_t>(r.value & 0xFF);
+        if (IsLive(r.scene) && r.channel == model_.live.currChannel) {
+            Refresh(RefreshWhat::kEqBypass, r.channel);
+        }
     }
 }
 
@@ -311,12 +231,31 @@ void EqualizerManager::ApplyNoise(const NoiseReport& r) {
     }
 }
 
-void EqualizerManager::ApplyQFactor(uint8_t id, const QFactorReport& r) {
-    const char* filter = id == dsp::HPF_Q_FACT ? "hpf_q_fact" : "lpf_q_fact";
+void EqualizerManager::ApplyHpQFactor(const QFactorReport& r) {
+    LogQFactors("hpf_q_fact", r);
+}
+
+void EqualizerManager::ApplyLpQFactor(const QFactorReport& r) {
+    LogQFactors("lpf_q_fact", r);
+}
+
+void EqualizerManager::LogQFactors(const char* filter, const QFactorReport& r) {
     const int last = std::min<int>(r.last, kReportChannelSlots - 1);
     for (int ch = r.first; ch <= last; ++ch) {
         WriteLog("ch(%d): %s->mode = %d\n", ch, filter, r.modes[ch]);
     }
+}
+
+void EqualizerManager::ApplyInputThreshold(int value) {
+    model_.live.inputThreshold = value;
+}
+
+void EqualizerManager::ApplyFactoryPreset(int value) {
+    WriteLog("factory preset mode = %d\n", value);
+}
+
+void EqualizerManager::ApplySetupMode(int value) {
+    WriteLog("setup_mode mode = %d\n", value);
 }
 
 void EqualizerManager::ApplyCompressor(const CompressorReport& r) {
@@ -344,24 +283,21 @@ void EqualizerManager::ApplyEffectSwitch(int value) {
 }
 
 void EqualizerManager::ReadSenceValueCallback(const Message& message) {
-    const int type = static_cast<int>(message.wParam);
-    WriteLog("ReadSenceValueCallback 0x%02x\n", type);
-    if (type == flash::SCENE_NAME) {
-        const auto* r = RecordOf<SceneNameReport>(message);
-        if (r == nullptr) {
-            return;
-        }
-        if (SceneName* name = model_.Name(r->scene_index + 1)) {
-            *name = r->name;
-            Refresh(RefreshWhat::kSceneNames);
-        }
-    } else if (type == flash::SCENE_VALID) {
-        if (const auto* r = RecordOf<SceneValidReport>(message)) {
-            sceneValidMask_ = static_cast<uint16_t>(r->value);
-            WriteLog("FLASH_SCENE_VALID 0x%02x\n", sceneValidMask_);
-            Refresh(RefreshWhat::kSceneNames);
-        }
+    WriteLog("ReadSenceValueCallback 0x%02x\n", static_cast<int>(message.wParam));
+    RouteReport(message);
+}
+
+void EqualizerManager::ApplySceneName(const SceneNameReport& r) {
+    if (SceneName* name = model_.Name(r.scene_index + 1)) {
+        *name = r.name;
+        Refresh(RefreshWhat::kSceneNames);
     }
+}
+
+void EqualizerManager::ApplySceneValid(const SceneValidReport& r) {
+    sceneValidMask_ = static_cast<uint16_t>(r.value);
+    WriteLog("FLASH_SCENE_VALID 0x%02x\n", sceneValidMask_);
+    Refresh(RefreshWhat::kSceneNames);
 }
 
 void EqualizerManager::ReadKtvValueCallback(const Message& message) {

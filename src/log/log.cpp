@@ -86,7 +86,8 @@ size_t CutToChars(std::string& text, size_t maxChars) {
     return chars;
 }
 
-std::string Format(std::vector<char>& buffer, const char* format, va_list args) {
+__attribute__((format(printf, 2, 0))) std::string Format(std::vector<char>& buffer,
+                                                         const char* format, va_list args) {
     va_list again;
     va_copy(again, args);
     const int n = std::vsnprintf(buffer.data(), buffer.size(), format, args);

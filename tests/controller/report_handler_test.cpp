@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "commands/reply_kinds.h"
 #include "controller_fixture.h"
 #include "log/log.h"
 #include "model/scene_reset.h"
@@ -386,6 +387,43 @@ TEST_F(ReportTest, SystemReports) {
     powerOff.value = 1500;
     Apply(powerOff);
     EXPECT_EQ(Live().powerOffDelay, 1500);
+}
+
+// One reply of every kind in the reply table, decoded by DeviceLink and handed to the controller:
+// each carries the record the table names, and no handler refuses it.
+TEST_F(ReportTest, EveryDecodedReportReachesItsHandler) {
+    DeviceLink decoder(TransportFactory{});
+    MessageQueue posted;
+    decoder.SetReportTarget(&posted);
+    for (const ReplyKind& kind : kReplyKinds) {
+        SCOPED_TRACE(::testing::Message()
+                     << "report " << kind.message << " id 0x" << std::hex << int(kind.id));
+        // Scene 0, source 0x51, channels 0..0, then plenty of value bytes for any layout.
+        std::vector<uint8_t> payload{kind.id, OP_DATA, 0x00, 0x51, 0x00, 0x00};
+        payload.resize(60, 0x01);
+        const uint8_t type = kind.message == kMsgDspReport   ? MCMD_DSP
+                             : kind.message == kMsgMcuReport ? MCMD_MCU
+                                                             : MCMD_FLASH;
+        decoder.packet_process(static_cast<uint8_t>(payload.size() + 1), type, payload.data());
+        int seen = 0;
+        while (auto m = posted.Take()) {
+            ++seen;
+            EXPECT_EQ(m->id, kind.message);
+            EXPECT_EQ(m->record.index(), kind.record);
+            EXPECT_NE(manager.RouteReport(*m), EqualizerManager::ReportOutcome::kDropped);
+        }
+        EXPECT_GT(seen, 0) << "the decoder posted nothing";
+    }
+    decoder.SetReportTarget(nullptr);
+}
+
+TEST_F(ReportTest, AReportWithAnotherRecordIsDroppedLoudly) {
+    const Message wrong = Dsp(dsp::FILTER, EqBandReport{});
+    EXPECT_FALSE(DeviceLink::CarriesExpectedRecord(wrong));
+    EXPECT_EQ(manager.RouteReport(wrong), EqualizerManager::ReportOutcome::kDropped);
+    EXPECT_TRUE(DeviceLink::CarriesExpectedRecord(DspValue(dsp::VOLUME, 3)));
+    EXPECT_EQ(manager.RouteReport(DspValue(dsp::SUBWOOFER_VOLUME, 3)),
+              EqualizerManager::ReportOutcome::kNoEffect);
 }
 
 }  // namespace
