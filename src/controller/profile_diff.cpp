@@ -45,18 +45,21 @@ Bytes MainVolumeBytes(int level) {
     return {wire::Byte(static_cast<int>(static_cast<float>(MainVolumeAttenuation(level))))};
 }
 
-Bytes ByteOf(int value) {
-    return {wire::Byte(value)};
-}
-
-Bytes Int(int value) {
-    Bytes out;
-    wire::PutU16(out, value >> 16);
-    wire::PutU16(out, value);
-    return out;
-}
-
 // --- Texts -------------------------------------------------------------------------------------
+
+// The bytes of a key function read back as the amplifier reports them.
+double EqGainOf(const Bytes& b) {
+    return b[0] + b[1] / 10.0 - 18.0;
+}
+double QOf(const Bytes& b) {
+    return b[0] + b[1] / 10.0;
+}
+double DelayMsOf(const Bytes& b) {
+    return b[0] + wire::U16(&b[1]) / 1000.0;
+}
+int TrimDbOf(const Bytes& b) {
+    return wire::S8(b[0]);
+}
 
 std::string Fixed(double value, int decimals, bool sign = false) {
     if (value == 0) {
@@ -95,25 +98,32 @@ class SceneComparer {
   public:
     SceneComparer(int scene, std::vector<ValueDifference>& out) : scene_(scene), out_(out) {}
 
+    // Compares two values as the device encodes them (`key`) and shows them as the amplifier
+    // keeps them (`text` reads the encoding back).
     template <typename T>
-    void Value(const std::string& place, const T& file, const T& amp,
-               const std::function<Bytes(const T&)>& key,
-               const std::function<std::string(const T&)>& text) {
-        if (key(file) != key(amp)) {
-            out_.push_back({scene_, place, text(file), text(amp)});
+    void Encoded(const std::string& place, const T& file, const T& amp,
+                 const std::function<Bytes(const T&)>& key,
+                 const std::function<std::string(const Bytes&)>& text) {
+        const Bytes fileKey = key(file);
+        const Bytes ampKey = key(amp);
+        if (fileKey != ampKey) {
+            out_.push_back({scene_, place, text(fileKey), text(ampKey)});
         }
     }
 
     void Whole(
         const std::string& place, int file, int amp,
         const std::function<std::string(int)>& text = [](int v) { return std::to_string(v); }) {
-        Value<int>(place, file, amp, Int, text);
+        if (file != amp) {
+            out_.push_back({scene_, place, text(file), text(amp)});
+        }
     }
 
+    // A value the device carries in one byte.
     void Byte(
         const std::string& place, int file, int amp,
         const std::function<std::string(int)>& text = [](int v) { return std::to_string(v); }) {
-        Value<int>(place, file, amp, ByteOf, text);
+        Whole(place, wire::Byte(file), wire::Byte(amp), text);
     }
 
   private:
@@ -126,13 +136,13 @@ void DiffChannel(SceneComparer& c, const SceneRecord& file, const SceneRecord& a
     const std::string at = "channel " + std::to_string(ch) + " ";
     const ChannelSettings& f = file.channels[n];
     const ChannelSettings& a = amp.channels[n];
-    c.Value<float>(at + "volume", f.gain, a.gain, TrimBytes,
-                   [](const float& g) { return Fixed(g, 1) + " dB"; });
+    c.Encoded<float>(at + "volume", f.gain, a.gain, TrimBytes,
+                     [](const Bytes& b) { return std::to_string(-TrimDbOf(b)) + " dB"; });
     c.Byte(at + "mute", f.mute, a.mute, OnOff);
     c.Byte(at + "phase", f.phase, a.phase,
            [](int p) { return std::string(p != 0 ? "inverted" : "normal"); });
-    c.Value<float>(at + "delay", f.delay, a.delay, DelayBytes,
-                   [](const float& ms) { return Fixed(ms, 3) + " ms"; });
+    c.Encoded<float>(at + "delay", f.delay, a.delay, DelayBytes,
+                     [](const Bytes& b) { return Fixed(DelayMsOf(b), 3) + " ms"; });
     c.Byte(at + "equaliser bypass", f.bypass, a.bypass, OnOff);
     c.Byte(at + "role", file.outputs[n], amp.outputs[n]);
     const struct {
@@ -156,10 +166,10 @@ void DiffChannel(SceneComparer& c, const SceneRecord& file, const SceneRecord& a
         const std::string place = at + "band " + std::to_string(band) + " ";
         c.Whole(place + "frequency", fb.freq, ab.freq,
                 [](int hz) { return std::to_string(hz) + " Hz"; });
-        c.Value<float>(place + "Q", fb.eqFactor, ab.eqFactor, QBytes,
-                       [](const float& q) { return Fixed(q, 2); });
-        c.Value<float>(place + "gain", fb.eqGain, ab.eqGain, EqGainBytes,
-                       [](const float& g) { return Fixed(g, 1, true) + " dB"; });
+        c.Encoded<float>(place + "Q", fb.eqFactor, ab.eqFactor, QBytes,
+                         [](const Bytes& b) { return Fixed(QOf(b), 2); });
+        c.Encoded<float>(place + "gain", fb.eqGain, ab.eqGain, EqGainBytes,
+                         [](const Bytes& b) { return Fixed(EqGainOf(b), 1, true) + " dB"; });
     }
 }
 
@@ -193,10 +203,10 @@ std::vector<ValueDifference> DiffScene(const SceneRecord& file, const SceneRecor
     if (scene == 0) {
         // The level goes out as an attenuation in whole dB: levels that send the same
         // attenuation are the same volume to the amplifier.
-        c.Value<int>(
-            "main volume", file.mainVolume, amp.mainVolume, MainVolumeBytes, [](const int& level) {
-                return level <= kMainVolumeMinLevel ? std::string("off") : std::to_string(level);
-            });
+        c.Encoded<int>("main volume", file.mainVolume, amp.mainVolume, MainVolumeBytes,
+                       [](const Bytes& b) {
+                           return Fixed(kMainVolumeMaxDb - wire::S8(b[0]), 0, true) + " dB";
+                       });
         c.Byte("main mute", file.mainVolumeMute, amp.mainVolumeMute, OnOff);
     }
     c.Byte("link", file.linkMode, amp.linkMode, OnOff);

@@ -113,6 +113,12 @@ TEST_F(MainWndHistoryTest, ButtonsAndKeysStepBackAndForthInControlsModelAndAmpli
     EXPECT_EQ(drive.Text("edit_ch_delay_0"), QStringLiteral("2.500 ms"));
     EXPECT_EQ(Device().channels[0].delayMicroseconds, 2500u);
     EXPECT_FALSE(Enabled("btn_redo"));
+
+    ASSERT_TRUE(drive.Click(QStringLiteral("ch_synchronize_4")));
+    ASSERT_TRUE(drive.Checked(QStringLiteral("ch_synchronize_4")));
+    ASSERT_TRUE(drive.Click(QStringLiteral("btn_undo")));
+    EXPECT_FALSE(drive.Checked(QStringLiteral("ch_synchronize_4")));
+    EXPECT_TRUE(Enabled("btn_link_output"));
 }
 
 TEST_F(MainWndHistoryTest, AGraphOrSliderDragIsOneStep) {
