@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include "common/qt_test_app.h"
 #include "eqgraph/widget/demo_curves.h"
 #include "eqgraph/widget/ui_equalizer.h"
 
@@ -49,9 +50,7 @@ BENCHMARK(BM_PaintParametricScale150)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    korvel::test::UseOffscreenUnlessSet();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -12,10 +12,11 @@
 #include <QPainter>
 #include <cstdio>
 
+#include "common/qt_test_app.h"
 #include "eqgraph/widget/ui_equalizer.h"
-#include "tests/windows/main_wnd_test_support.h"
 #include "uiframework/framework.h"
 #include "uiframework/modal_answerer.h"
+#include "windows/main_wnd_test_support.h"
 
 namespace {
 
@@ -141,9 +142,7 @@ BENCHMARK(BM_GraphPaintOnly)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    korvel::test::UseOffscreenUnlessSet();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

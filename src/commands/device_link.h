@@ -273,6 +273,8 @@ class DeviceLink : public PacketSink {
     bool SendNow(uint8_t mcmd, uint8_t subcmd, uint8_t optype, std::vector<uint8_t> payload,
                  int waitMs);
     bool Refuse(const char* name, size_t bytes, size_t limit);
+    bool RangeFits(const char* name, size_t header, size_t count, size_t group, size_t values,
+                   size_t limit, const char* unit);
     bool RangeSet(const char* name, uint8_t subcmd, int scene, int source, int first, int last,
                   size_t group, size_t values, size_t limit, bool immediately,
                   const std::function<void(std::vector<uint8_t>&, size_t k)>& append);
@@ -297,7 +299,8 @@ class DeviceLink : public PacketSink {
     void DecodeNoise(std::span<const uint8_t> p);
     void DecodeQFactor(std::span<const uint8_t> p, const char* title);
     void DecodeCompressor(std::span<const uint8_t> p);
-    void DecodeDistort(std::span<const uint8_t> p, bool output);
+    enum class DistortSide { kInput, kOutput };
+    void DecodeDistort(std::span<const uint8_t> p, DistortSide side);
     void DecodeMemData(std::span<const uint8_t> p);
     void DecodeSpeakerDistance(std::span<const uint8_t> p);
     void DecodeIrcStatus(std::span<const uint8_t> p);

@@ -232,9 +232,9 @@ void DeviceLink::dsp_ack_process(std::span<const uint8_t> p) {
         case dsp::AMP_MUTE:
             return single("DSP_AMP_MUTE", "MUTE", Signedness::Unsigned);
         case dsp::IN_DISTORT:
-            return DecodeDistort(p, false);
+            return DecodeDistort(p, DistortSide::kInput);
         case dsp::OUT_DISTORT:
-            return DecodeDistort(p, true);
+            return DecodeDistort(p, DistortSide::kOutput);
         case dsp::MEM_DATA:
             return DecodeMemData(p);
         case dsp::SPK_DIST:
@@ -492,7 +492,8 @@ void DeviceLink::DecodeCompressor(std::span<const uint8_t> p) {
 }
 
 // Distortion levels: source, first, last at bytes 2..4, levels from byte 5.
-void DeviceLink::DecodeDistort(std::span<const uint8_t> p, bool output) {
+void DeviceLink::DecodeDistort(std::span<const uint8_t> p, DistortSide side) {
+    const bool output = side == DistortSide::kOutput;
     constexpr size_t kStart = 5;
     if (TooShort(p, kStart)) {
         return;
@@ -617,40 +618,51 @@ void DeviceLink::DecodeIrcChannels(std::span<const uint8_t> p, IrcValue kind, co
     }
 }
 
-void DeviceLink::DecodeIrcEq(std::span<const uint8_t> p) {
+namespace {
+// Calibration band replies: channel, first and last band at bytes 2..4, then one group of
+// `group` bytes per band that arrived. `title` logs the header, `band` decodes one group.
+template <typename Title, typename Band>
+void ForEachIrcBand(std::span<const uint8_t> p, size_t group, Title title, Band band) {
     constexpr size_t kStart = 5;
     if (TooShort(p, kStart)) {
         return;
     }
     const uint8_t channel = p[2], first = p[3], last = p[4];
-    WriteLog("DSP_IRC_EQ Update from ch(%d) from band(%d) to band_end(%d) \n", channel, first,
-             last);
-    const size_t n = Arrived(p, kStart, 6, Announced(first, last));
+    title(channel, first, last);
+    const size_t n = Arrived(p, kStart, group, Announced(first, last));
     for (size_t k = 0; k < n; ++k) {
-        const uint8_t* g = &p[kStart + k * 6];
-        IrcEqBandReport r{channel, first + static_cast<int>(k), U16(g), wire::QReport(g + 2),
-                          wire::GainReport(g + 4)};
-        WriteLog("band(%d), freq(%d), Q(%1.2f), Gain(%.2f)\n", r.band, r.freq, r.q, r.gain);
-        PostRecord(Target::Calibration, kMsgCalibration, p[0], r);
+        band(channel, first + static_cast<int>(k), &p[kStart + k * group]);
     }
+}
+}  // namespace
+
+void DeviceLink::DecodeIrcEq(std::span<const uint8_t> p) {
+    ForEachIrcBand(
+        p, 6,
+        [](int channel, int first, int last) {
+            WriteLog("DSP_IRC_EQ Update from ch(%d) from band(%d) to band_end(%d) \n", channel,
+                     first, last);
+        },
+        [&](uint8_t channel, int band, const uint8_t* g) {
+            IrcEqBandReport r{channel, band, U16(g), wire::QReport(g + 2), wire::GainReport(g + 4)};
+            WriteLog("band(%d), freq(%d), Q(%1.2f), Gain(%.2f)\n", r.band, r.freq, r.q, r.gain);
+            PostRecord(Target::Calibration, kMsgCalibration, p[0], r);
+        });
 }
 
 void DeviceLink::DecodeIrcSpectrum(std::span<const uint8_t> p) {
-    constexpr size_t kStart = 5;
-    if (TooShort(p, kStart)) {
-        return;
-    }
-    const uint8_t channel = p[2], first = p[3], last = p[4];
-    WriteLog("DSP_IRC_SPECTRUM Update from band(%d) to band_end(%d) @ ch(%d) \n", first, last,
-             channel);
-    const size_t n = Arrived(p, kStart, 5, Announced(first, last));
-    for (size_t k = 0; k < n; ++k) {
-        const uint8_t* g = &p[kStart + k * 5];
-        IrcSpectrumReport r{channel, first + static_cast<int>(k), wire::SpectrumFreqReport(g),
-                            wire::SpectrumGainReport(g + 3)};
-        WriteLog("band(%d), freq(%f), Gain(%f)\n", r.band, r.freq, r.gain);
-        PostRecord(Target::Calibration, kMsgCalibration, p[0], r);
-    }
+    ForEachIrcBand(
+        p, 5,
+        [](int channel, int first, int last) {
+            WriteLog("DSP_IRC_SPECTRUM Update from band(%d) to band_end(%d) @ ch(%d) \n", first,
+                     last, channel);
+        },
+        [&](uint8_t channel, int band, const uint8_t* g) {
+            IrcSpectrumReport r{channel, band, wire::SpectrumFreqReport(g),
+                                wire::SpectrumGainReport(g + 3)};
+            WriteLog("band(%d), freq(%f), Gain(%f)\n", r.band, r.freq, r.gain);
+            PostRecord(Target::Calibration, kMsgCalibration, p[0], r);
+        });
 }
 
 }  // namespace korvel

@@ -30,17 +30,25 @@ std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
 
 }  // namespace
 
-bool DeviceLink::RangeSet(const char* name, uint8_t subcmd, int scene, int source, int first,
-                          int last, size_t group, size_t values, size_t limit, bool immediately,
-                          const std::function<void(std::vector<uint8_t>&, size_t)>& append) {
-    const size_t count = RangeCount(first, last);
-    const size_t bytes = 4 + count * group;
+bool DeviceLink::RangeFits(const char* name, size_t header, size_t count, size_t group,
+                           size_t values, size_t limit, const char* unit) {
+    const size_t bytes = header + count * group;
     if (bytes > limit) {
         return Refuse(name, bytes, limit);
     }
     if (count > values) {
-        WriteLog("%s: request refused, %d channels asked but %d values given\n", name,
-                 static_cast<int>(count), static_cast<int>(values));
+        WriteLog("%s: request refused, %d %s asked but %d values given\n", name,
+                 static_cast<int>(count), unit, static_cast<int>(values));
+        return false;
+    }
+    return true;
+}
+
+bool DeviceLink::RangeSet(const char* name, uint8_t subcmd, int scene, int source, int first,
+                          int last, size_t group, size_t values, size_t limit, bool immediately,
+                          const std::function<void(std::vector<uint8_t>&, size_t)>& append) {
+    const size_t count = RangeCount(first, last);
+    if (!RangeFits(name, 4, count, group, values, limit, "channels")) {
         return false;
     }
     std::vector<uint8_t> payload = Bytes({scene, source, first, last});
@@ -348,26 +356,29 @@ bool DeviceLink::Input_EQ_Ctrl(int scene, int source, int channel, int first_ban
     return Dispatch(MCMD_DSP, dsp::INPUT_EQ, OP_SET, std::move(payload), immediately);
 }
 
+namespace {
+// Mix trims, one byte each, logged as "<label>(<number>)=trim(<value>), " after the header line.
+void AppendTrims(std::vector<uint8_t>& payload, const char* label, int first,
+                 std::span<const int> trims, size_t count) {
+    for (size_t k = 0; k < count; ++k) {
+        WriteLog("%s(%d)=trim(%d), ", label, first + static_cast<int>(k), trims[k]);
+        payload.push_back(Byte(trims[k]));
+    }
+    WriteLog("\n");
+}
+}  // namespace
+
 bool DeviceLink::Input_Mix_Trim_Ctrl(int scene, int source, int in_channel, int first_output,
                                      int last_output, std::span<const int> trims,
                                      bool immediately) {
     const size_t count = RangeCount(first_output, last_output);
-    if (5 + count > kRangeBuffer) {
-        return Refuse("Input_Mix_Trim_Ctrl", 5 + count, kRangeBuffer);
-    }
-    if (count > trims.size()) {
-        WriteLog("Input_Mix_Trim_Ctrl: request refused, %d outputs asked but %d values given\n",
-                 static_cast<int>(count), static_cast<int>(trims.size()));
+    if (!RangeFits("Input_Mix_Trim_Ctrl", 5, count, 1, trims.size(), kRangeBuffer, "outputs")) {
         return false;
     }
     WriteLog("Input_Mix_Trim_Ctrl: scene(%d), source(%d), in_channel(%d),out_channel(%d to %d), ",
              scene, source, in_channel, first_output, last_output);
     std::vector<uint8_t> payload = Bytes({scene, source, in_channel, first_output, last_output});
-    for (size_t k = 0; k < count; ++k) {
-        WriteLog("out_ch(%d)=trim(%d), ", first_output + static_cast<int>(k), trims[k]);
-        payload.push_back(Byte(trims[k]));
-    }
-    WriteLog("\n");
+    AppendTrims(payload, "out_ch", first_output, trims, count);
     return Dispatch(MCMD_DSP, dsp::INPUT_MIX_TRIM, OP_SET, std::move(payload), immediately);
 }
 
@@ -380,22 +391,13 @@ bool DeviceLink::Input_Mix_Trim_Ctrl2(int scene, int source, int first_input, in
                                       int out_channel, std::span<const int> trims,
                                       bool immediately) {
     const size_t count = RangeCount(first_input, last_input);
-    if (5 + count > kRangeBuffer) {
-        return Refuse("Input_Mix_Trim_Ctrl2", 5 + count, kRangeBuffer);
-    }
-    if (count > trims.size()) {
-        WriteLog("Input_Mix_Trim_Ctrl2: request refused, %d inputs asked but %d values given\n",
-                 static_cast<int>(count), static_cast<int>(trims.size()));
+    if (!RangeFits("Input_Mix_Trim_Ctrl2", 5, count, 1, trims.size(), kRangeBuffer, "inputs")) {
         return false;
     }
     WriteLog("Input_Mix_Trim_Ctrl2: scene(%d), source(%d), in_channel(%d to %d),out_ch(%d), ",
              scene, source, first_input, last_input, out_channel);
     std::vector<uint8_t> payload = Bytes({scene, source, first_input, last_input, out_channel});
-    for (size_t k = 0; k < count; ++k) {
-        WriteLog("in_ch(%d)=trim(%d), ", first_input + static_cast<int>(k), trims[k]);
-        payload.push_back(Byte(trims[k]));
-    }
-    WriteLog("\n");
+    AppendTrims(payload, "in_ch", first_input, trims, count);
     return Dispatch(MCMD_DSP, dsp::INPUT_MIX_TRIM2, OP_SET, std::move(payload), immediately);
 }
 

@@ -63,6 +63,19 @@ std::vector<int> EqualizerManager::GroupMembers(int channel) const {
     return members;
 }
 
+EqualizerManager::EditReach EqualizerManager::ReachOfCurrent() const {
+    const int current = CurrentChannel();
+    return EditReach{current, GroupMembers(current), Partner(current)};
+}
+
+std::vector<int> EqualizerManager::EditReach::Followers() const {
+    std::vector<int> followers = members;
+    if (HasPartner()) {
+        followers.push_back(partner);
+    }
+    return followers;
+}
+
 int EqualizerManager::RoleOf(int channel) const {
     return IsChannel(channel) ? NormaliseRole(model_.live.outputs[Index(channel)]) : kRoleEmpty;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The one narrow interface through which the tuning controller reaches the user interface.
 // The controller changes its model and then tells the view WHAT to refresh; the view reads the
-// values it shows from the controller (EqualizerManager::LiveScene() and friends). A Qt main
-// window implements it later; the command-line tool and the tests implement it now.
+// values it shows from the controller (EqualizerManager::LiveScene() and friends). The main
+// window implements it with its controls, the command-line tool with terminal output, and the
+// tests with recorders.
 //
 // Every call arrives on the owner's thread (the thread that calls EqualizerManager's operations
 // and HandleMessage), never on a worker thread.
@@ -41,6 +42,9 @@ enum class RefreshWhat {
 };
 
 enum class ConnectState { kDisconnected, kConnecting, kConnected };
+
+// The three modes of the scene window.
+enum class SceneWindowMode { kLoad = 0, kSave = 1, kDelete = 2 };
 
 // Secondary windows that the controller closes on connect and disconnect.
 enum class ToolWindow { kUpdateFirmware, kMixer, kAutoCalibration };
@@ -105,12 +109,13 @@ class ControllerView {
     // The connect button: "${btn_disconnected}", "${btn_connecting}" or "${btn_connected}".
     virtual void SetConnectState(ConnectState state) { (void)state; }
 
-    // Opens (true) or closes (false) the loading window; messages 1274 and 1275.
+    // Opens (true) or closes (false) the loading window (kMsgOpenLoading, kMsgCloseLoading).
     virtual void ShowLoading(bool open) { (void)open; }
 
     virtual void CloseToolWindow(ToolWindow window) { (void)window; }
 
-    // The device needs new firmware: message 1248 (too old) or 1239 (upgrade loader runs).
+    // The device needs new firmware: kMsgFirmwareTooOld, or kMsgMcuNotNormal (its upgrade
+    // loader runs).
     virtual void StartForcedUpdate() {}
 
     // --- Tuning operations ------------------------------------------------------------------
@@ -162,6 +167,15 @@ class ControllerView {
     virtual void ShowStatus(const std::string& key, const std::string& detail) {
         (void)key, (void)detail;
     }
+    // --- Tool windows -------------------------------------------------------------------------
+    // Opens the scene window in `mode` (modal).
+    virtual void OpenSceneWindow(SceneWindowMode mode) { (void)mode; }
+
+    // A noise report arrived: the last levels of inputs 0..7, in dB.
+    virtual void ShowInputNoise(std::span<const float> levels) { (void)levels; }
+
+    // The device reported its input noise threshold (dBu), now in the live scene.
+    virtual void ShowInputThreshold(int dbu) { (void)dbu; }
 };
 
 }  // namespace korvel

@@ -25,22 +25,24 @@ bool Near(float a, float b) {
 }
 
 // A filter corner as a channel can take it: bounded by its other corner and by 20..20000 Hz.
-int32_t CornerFor(const CrossoverSettings& x, bool highPass, int hz) {
-    return highPass ? ClampHighPassCorner(hz, x.lp.fs) : ClampLowPassCorner(hz, x.hp.fs);
+int32_t CornerFor(const CrossoverSettings& x, PassBand pass, int hz) {
+    return pass == PassBand::kHighPass ? ClampHighPassCorner(hz, x.lp.fs)
+                                       : ClampLowPassCorner(hz, x.hp.fs);
 }
 
-FilterSettings& FilterOf(ChannelSettings& channel, bool highPass) {
-    return highPass ? channel.crossover.hp : channel.crossover.lp;
+FilterSettings& FilterOf(ChannelSettings& channel, PassBand pass) {
+    return pass == PassBand::kHighPass ? channel.crossover.hp : channel.crossover.lp;
 }
 
 }  // namespace
 
 // --- Commands ---------------------------------------------------------------------------------
 
-void EqualizerManager::SendFilter(int channel, bool highPass) {
-    const FilterSettings& f = FilterOf(Channel(channel), highPass);
+void EqualizerManager::SendFilter(int channel, PassBand pass) {
+    const FilterSettings& f = FilterOf(Channel(channel), pass);
     link_->Filter_Ctrl(model_.live.sceneArgument, 0, channel,
-                       highPass ? kHighPassFilter : kLowPassFilter, f.fs, f.slope, f.type, false);
+                       pass == PassBand::kHighPass ? kHighPassFilter : kLowPassFilter, f.fs,
+                       f.slope, f.type, false);
 }
 
 void EqualizerManager::SendBand(int channel, int band, float gain) {
@@ -56,23 +58,28 @@ void EqualizerManager::SendBypass(int channel) {
 
 // --- Crossover corners --------------------------------------------------------------------------
 
-void EqualizerManager::ApplyCorner(bool highPass, int hz) {
-    const int current = CurrentChannel();
-    FilterOf(Channel(current), highPass).fs = hz;
-    const int partner = Partner(current);
-    if (partner != kNoLinkedChannel) {
-        FilterOf(Channel(partner), highPass).fs =
-            CornerFor(Channel(partner).crossover, highPass, hz);
+void EqualizerManager::ApplyCorner(PassBand pass, int hz) {
+    const EditReach reach = ReachOfCurrent();
+    FilterOf(Channel(reach.current), pass).fs = hz;
+    if (reach.HasPartner()) {
+        ChannelSettings& partner = Channel(reach.partner);
+        FilterOf(partner, pass).fs = CornerFor(partner.crossover, pass, hz);
     }
-    for (int member : GroupMembers(current)) {
-        FilterOf(Channel(member), highPass).fs = CornerFor(Channel(member).crossover, highPass, hz);
-        SendFilter(member, highPass);
+    for (int member : reach.members) {
+        ChannelSettings& channel = Channel(member);
+        FilterOf(channel, pass).fs = CornerFor(channel.crossover, pass, hz);
+        SendFilter(member, pass);
     }
-    Refresh(RefreshWhat::kCrossover, current);
+    FinishFilterEdit(reach, pass);
+}
+
+// The current channel's refresh and graph, then its command and its partner's.
+void EqualizerManager::FinishFilterEdit(const EditReach& reach, PassBand pass) {
+    Refresh(RefreshWhat::kCrossover, reach.current);
     UpdateEqualizer(-1);
-    SendFilter(current, highPass);
-    if (partner != kNoLinkedChannel) {
-        SendFilter(partner, highPass);
+    SendFilter(reach.current, pass);
+    if (reach.HasPartner()) {
+        SendFilter(reach.partner, pass);
     }
 }
 
@@ -84,7 +91,8 @@ void EqualizerManager::SetHpFreq(std::string_view text) {
         return;
     }
     WriteLog("set hp freq to %d \n", *typed);
-    ApplyCorner(true, CornerFor(Channel(current).crossover, true, *typed));
+    ApplyCorner(PassBand::kHighPass,
+                CornerFor(Channel(current).crossover, PassBand::kHighPass, *typed));
 }
 
 void EqualizerManager::SetLpFreq(std::string_view text) {
@@ -95,32 +103,35 @@ void EqualizerManager::SetLpFreq(std::string_view text) {
         return;
     }
     WriteLog("set lp freq to %d \n", *typed);
-    ApplyCorner(false, CornerFor(Channel(current).crossover, false, *typed));
+    ApplyCorner(PassBand::kLowPass,
+                CornerFor(Channel(current).crossover, PassBand::kLowPass, *typed));
 }
 
 void EqualizerManager::SetHpFreqUp(bool up) {
     WriteLog("SetHpFreqUp up(%d)\n", up ? 1 : 0);
     const CrossoverSettings& x = Channel(CurrentChannel()).crossover;
-    const int next = CornerFor(x, true, StepFrequency(x.hp.fs, up));
+    const int next = CornerFor(x, PassBand::kHighPass, StepFrequency(x.hp.fs, up));
     if (next != x.hp.fs) {
-        ApplyCorner(true, next);
+        ApplyCorner(PassBand::kHighPass, next);
     }
 }
 
 void EqualizerManager::SetLpFreqUp(bool up) {
     WriteLog("SetLpFreqUp up(%d)\n", up ? 1 : 0);
     const CrossoverSettings& x = Channel(CurrentChannel()).crossover;
-    const int next = CornerFor(x, false, StepFrequency(x.lp.fs, up));
+    const int next = CornerFor(x, PassBand::kLowPass, StepFrequency(x.lp.fs, up));
     if (next != x.lp.fs) {
-        ApplyCorner(false, next);
+        ApplyCorner(PassBand::kLowPass, next);
     }
 }
 
 // --- Crossover slope and type -------------------------------------------------------------------
 
-void EqualizerManager::ApplyFilterChoice(bool highPass, bool slope, int index,
+void EqualizerManager::ApplyFilterChoice(PassBand pass, FilterChoice choice, int index,
                                          std::string_view itemText) {
     const std::string text(itemText);
+    const bool slope = choice == FilterChoice::kSlope;
+    const bool highPass = pass == PassBand::kHighPass;
     if (slope) {
         WriteLog(highPass ? "set hp slop to %s index " : "set lp slop to %s index ", text.c_str());
     } else {
@@ -133,46 +144,40 @@ void EqualizerManager::ApplyFilterChoice(bool highPass, bool slope, int index,
     }
     const int value = slope ? index : std::clamp(index, kMinFilterType, kMaxFilterType);
     const auto apply = [&](int channel) {
-        FilterSettings& f = FilterOf(Channel(channel), highPass);
+        FilterSettings& f = FilterOf(Channel(channel), pass);
         if (slope) {
             SetFilterSlope(f, value);
         } else {
             f.type = value;
         }
     };
-    const int current = CurrentChannel();
-    const FilterSettings& f = FilterOf(Channel(current), highPass);
+    const EditReach reach = ReachOfCurrent();
+    const FilterSettings& f = FilterOf(Channel(reach.current), pass);
     if ((slope ? f.slope : f.type) == value) {
         return;
     }
-    for (int member : GroupMembers(current)) {
+    for (int member : reach.members) {
         apply(member);
-        SendFilter(member, highPass);
+        SendFilter(member, pass);
     }
-    const int partner = Partner(current);
-    if (partner != kNoLinkedChannel) {
-        apply(partner);
+    if (reach.HasPartner()) {
+        apply(reach.partner);
     }
-    apply(current);
-    Refresh(RefreshWhat::kCrossover, current);
-    UpdateEqualizer(-1);
-    SendFilter(current, highPass);
-    if (partner != kNoLinkedChannel) {
-        SendFilter(partner, highPass);
-    }
+    apply(reach.current);
+    FinishFilterEdit(reach, pass);
 }
 
 void EqualizerManager::SetHpSlop(int index, std::string_view itemText) {
-    ApplyFilterChoice(true, true, index, itemText);
+    ApplyFilterChoice(PassBand::kHighPass, FilterChoice::kSlope, index, itemText);
 }
 void EqualizerManager::SetLpSlop(int index, std::string_view itemText) {
-    ApplyFilterChoice(false, true, index, itemText);
+    ApplyFilterChoice(PassBand::kLowPass, FilterChoice::kSlope, index, itemText);
 }
 void EqualizerManager::SetHpType(int index, std::string_view itemText) {
-    ApplyFilterChoice(true, false, index, itemText);
+    ApplyFilterChoice(PassBand::kHighPass, FilterChoice::kType, index, itemText);
 }
 void EqualizerManager::SetLpType(int index, std::string_view itemText) {
-    ApplyFilterChoice(false, false, index, itemText);
+    ApplyFilterChoice(PassBand::kLowPass, FilterChoice::kType, index, itemText);
 }
 
 // --- Band edits -------------------------------------------------------------------------------
@@ -206,11 +211,7 @@ void EqualizerManager::SyncBypassFlag(int band, float gain) {
         Channel(current).bypass = bypass;
         SendBypass(current);
     }
-    std::vector<int> others = GroupMembers(current);
-    if (const int partner = Partner(current); partner != kNoLinkedChannel) {
-        others.push_back(partner);
-    }
-    for (int ch : others) {
+    for (int ch : ReachOfCurrent().Followers()) {
         if (Channel(ch).bypass != bypass) {
             Channel(ch).bypass = bypass;
             SendBypass(ch);
@@ -222,7 +223,7 @@ void EqualizerManager::SyncBypassFlag(int band, float gain) {
 void EqualizerManager::ApplyBandEdit(int band, int freq, float q, float gain) {
     SceneRecord& live = model_.live;
     const int current = CurrentChannel();
-    if (band < 0 || band >= live.BandCount(current)) {
+    if (!live.HasBand(current, band)) {
         return;
     }
     EqBand& stored = live.eqStore[Index(current)][Index(band)];
@@ -233,14 +234,11 @@ void EqualizerManager::ApplyBandEdit(int band, int freq, float q, float gain) {
         Refresh(RefreshWhat::kEqBand, current, band);
         return;
     }
-    const int partner = Partner(current);
+    const EditReach reach = ReachOfCurrent();
     const bool wasBypassed = Channel(current).bypass == 1;
     LeaveBypass(current);
-    for (int member : GroupMembers(current)) {
-        LeaveBypass(member);
-    }
-    if (partner != kNoLinkedChannel) {
-        LeaveBypass(partner);
+    for (int ch : reach.Followers()) {
+        LeaveBypass(ch);
     }
     if (wasBypassed) {
         RefreshBandControls(current);
@@ -251,27 +249,27 @@ void EqualizerManager::ApplyBandEdit(int band, int freq, float q, float gain) {
     }
     stored = EqBand{gain, q, freq, 1};
     Refresh(RefreshWhat::kEqBand, current, band);
-    for (int member : GroupMembers(current)) {
-        if (band < live.BandCount(member)) {
+    for (int member : reach.members) {
+        if (live.HasBand(member, band)) {
             live.eqStore[Index(member)][Index(band)] = stored;
             SendBand(member, band, gain);
         }
     }
-    const bool partnerHasBand = partner != kNoLinkedChannel && band < live.BandCount(partner);
+    const bool partnerHasBand = live.HasBand(reach.partner, band);
     if (partnerHasBand) {
-        live.eqStore[Index(partner)][Index(band)] = stored;
+        live.eqStore[Index(reach.partner)][Index(band)] = stored;
     }
     SyncBypassFlag(band, gain);
     UpdateEqualizer(band);
     SendBand(current, band, gain);
     if (partnerHasBand) {
-        SendBand(partner, band, gain);
+        SendBand(reach.partner, band, gain);
     }
 }
 
 void EqualizerManager::SetChEqEdit(int band, const BandTexts& texts) {
     const int current = CurrentChannel();
-    if (band < 0 || band >= model_.live.BandCount(current)) {
+    if (!model_.live.HasBand(current, band)) {
         return;
     }
     const EqBand& stored = model_.live.eqStore[Index(current)][Index(band)];
@@ -294,7 +292,7 @@ void EqualizerManager::SetChEqEdit(int band, const BandTexts& texts) {
 void EqualizerManager::SetChEqSlider(int band, int slider, std::string_view freqText,
                                      std::string_view qText) {
     const int current = CurrentChannel();
-    if (band < 0 || band >= model_.live.BandCount(current)) {
+    if (!model_.live.HasBand(current, band)) {
         return;
     }
     const EqBand& stored = model_.live.eqStore[Index(current)][Index(band)];
@@ -313,7 +311,7 @@ void EqualizerManager::SetChEqSlider(int band, int slider, std::string_view freq
 void EqualizerManager::SetEqFreqUp(int band, bool up) {
     WriteLog("SetEqFreqUp index(%d) up(%d)\n", band, up ? 1 : 0);
     const int current = CurrentChannel();
-    if (band < 0 || band >= model_.live.BandCount(current)) {
+    if (!model_.live.HasBand(current, band)) {
         return;
     }
     const EqBand stored = model_.live.eqStore[Index(current)][Index(band)];
@@ -326,7 +324,7 @@ void EqualizerManager::SetEqFreqUp(int band, bool up) {
 void EqualizerManager::SetEqQUp(int band, bool up) {
     WriteLog("SetEqQUp index(%d) up(%d)\n", band, up ? 1 : 0);
     const int current = CurrentChannel();
-    if (band < 0 || band >= model_.live.BandCount(current)) {
+    if (!model_.live.HasBand(current, band)) {
         return;
     }
     const EqBand stored = model_.live.eqStore[Index(current)][Index(band)];
@@ -338,7 +336,7 @@ void EqualizerManager::SetEqQUp(int band, bool up) {
 void EqualizerManager::SetEqGainUp(int band, bool up) {
     WriteLog("SetEqGainUp index(%d) up(%d)\n", band, up ? 1 : 0);
     const int current = CurrentChannel();
-    if (band < 0 || band >= model_.live.BandCount(current)) {
+    if (!model_.live.HasBand(current, band)) {
         return;
     }
     const EqBand stored = model_.live.eqStore[Index(current)][Index(band)];
@@ -351,7 +349,7 @@ void EqualizerManager::OnEqEnable(int band) {
     WriteLog("OnEqEnable mEqIndex %d\n", band);
     SceneRecord& live = model_.live;
     const int current = CurrentChannel();
-    if (band < 0 || band >= live.BandCount(current)) {
+    if (!live.HasBand(current, band)) {
         return;
     }
     EqBand& b = live.eqStore[Index(current)][Index(band)];
@@ -366,12 +364,8 @@ void EqualizerManager::OnEqEnable(int band) {
         Refresh(RefreshWhat::kEqBand, current, band);
         return;
     }
-    std::vector<int> others = GroupMembers(current);
-    if (const int partner = Partner(current); partner != kNoLinkedChannel) {
-        others.push_back(partner);
-    }
-    for (int ch : others) {
-        if (band < live.BandCount(ch)) {
+    for (int ch : ReachOfCurrent().Followers()) {
+        if (live.HasBand(ch, band)) {
             EqBand& other = live.eqStore[Index(ch)][Index(band)];
             other.enable = b.enable;
             SendBand(ch, band, other.enable != 0 ? other.eqGain : 0.0f);
@@ -383,7 +377,7 @@ void EqualizerManager::OnEqEnable(int band) {
 }
 
 void EqualizerManager::SelectEqBand(int band) {
-    if (band >= 0 && band < model_.live.BandCount(CurrentChannel())) {
+    if (model_.live.HasBand(CurrentChannel(), band)) {
         UpdateEqualizer(band);
     }
 }
@@ -400,13 +394,14 @@ void EqualizerManager::EqualizerCallback(int kind, int index, const EqualizerGra
             break;
         case kGraphHighPassMoved:
         case kGraphLowPassMoved: {
-            const bool highPass = kind == kGraphHighPassMoved;
-            const int hz = highPass ? values.hpFreq : values.lpFreq;
+            const PassBand pass =
+                kind == kGraphHighPassMoved ? PassBand::kHighPass : PassBand::kLowPass;
+            const int hz = pass == PassBand::kHighPass ? values.hpFreq : values.lpFreq;
             if (hz < 0) {
                 return;  // the marker is hidden
             }
             WriteLog("EqualizerCallback mLpFreq(%d)\n", hz);
-            ApplyCorner(highPass, CornerFor(Channel(current).crossover, highPass, hz));
+            ApplyCorner(pass, CornerFor(Channel(current).crossover, pass, hz));
             break;
         }
         default:

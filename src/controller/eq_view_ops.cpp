@@ -119,11 +119,7 @@ void EqualizerManager::SetOutputBypass() {
     Channel(current).bypass = bypass;
     view_.ShowBypassButton(bypass == 0);
     SendBypass(current);
-    std::vector<int> others = GroupMembers(current);
-    if (const int partner = Partner(current); partner != kNoLinkedChannel) {
-        others.push_back(partner);
-    }
-    for (int ch : others) {
+    for (int ch : ReachOfCurrent().Followers()) {
         Channel(ch).bypass = bypass;
         SendBypass(ch);
     }
@@ -136,18 +132,19 @@ void EqualizerManager::SetOutputEqReset() {
         return;
     }
     SceneRecord& live = model_.live;
-    const int current = CurrentChannel();
+    const EditReach reach = ReachOfCurrent();
+    const int current = reach.current;
     ResetBands(live.eqStore[Index(current)]);
-    for (int member : GroupMembers(current)) {
+    for (int member : reach.members) {
         ResetBands(live.eqStore[Index(member)]);
         for (int band = 0; band < live.BandCount(member); ++band) {
             SendBand(member, band, live.eqStore[Index(member)][Index(band)].eqGain);
         }
     }
     std::vector<uint8_t> channels{static_cast<uint8_t>(current)};
-    if (const int partner = Partner(current); partner != kNoLinkedChannel) {
-        ResetBands(live.eqStore[Index(partner)]);
-        channels.push_back(static_cast<uint8_t>(partner));
+    if (reach.HasPartner()) {
+        ResetBands(live.eqStore[Index(reach.partner)]);
+        channels.push_back(static_cast<uint8_t>(reach.partner));
     }
     RefreshBandControls(current);
     view_.ShowBypassButton(true);

@@ -12,8 +12,9 @@ constexpr int kUpgradeEntered = 16;  // UPG_ENTER
 constexpr int kUpgradeStarted = 32;  // UPG_START
 }  // namespace
 
-// Forwards the scene window's acknowledgements to the owner: 1237 becomes kMsgSceneSaved (1237
-// also carries scene names for the report window), 1238 (scene deleted) passes unchanged.
+// Forwards the scene window's acknowledgements to the owner: kMsgSceneReport becomes
+// kMsgSceneSaved (kMsgSceneReport also carries scene names for the report window), and
+// kMsgSceneDeleted passes unchanged.
 class EqualizerManager::SceneAckTarget : public MessageTarget {
   public:
     explicit SceneAckTarget(MessageTarget& owner) : owner_(owner) {}

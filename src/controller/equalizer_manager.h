@@ -35,6 +35,7 @@
 #include "controller/worker_thread.h"
 #include "model/conversions.h"
 #include "model/model_store.h"
+#include "model/speaker_roles.h"
 
 namespace korvel {
 
@@ -74,6 +75,13 @@ struct BandTexts {
     std::string freq;  // "eq_freq_%d"
     std::string q;     // "eq_q_%d"
     std::string gain;  // "eq_gain_%d"
+};
+
+// One cell of the mixer matrix: whether the input is mixed into the output, and its level.
+struct MixCell {
+    bool enabled = false;
+    int level = 0;
+    bool operator==(const MixCell&) const = default;
 };
 
 inline constexpr int kOldestMainVersion = 16;  // firmware older than 16.25 must be updated
@@ -141,16 +149,50 @@ class EqualizerManager {
 
     // --- Scenes in the device -----------------------------------------------------------------
     // Each starts its worker and returns false when the scene number is not 1..10 or another
-    // sequence is still running. Completion: kMsgSceneSaved (save), 1238 (delete), 1275
-    // (load, factory reset via 1240).
+    // sequence is still running. Completion: kMsgSceneSaved (save), kMsgSceneDeleted (delete),
+    // kMsgCloseLoading (load, factory reset via kMsgDeviceRebooting).
     bool SaveSceneToDevice(int scene, std::u16string_view name);
     bool LoadSceneFromDevice(int scene);
     bool DeleteSceneFromDevice(int scene);
-    // Reads stored scene 1..10 back from the device into the stored-scene table (1275 when
-    // done).
+    // Reads stored scene 1..10 back from the device into the stored-scene table
+    // (kMsgCloseLoading when done).
     bool ReadStoredScene(int scene);
     // Asks "${factory_default_tips}" first; false when declined or busy.
     bool ResetMcuFactoryDefault();
+
+    // --- Tool windows (tool_ops.cpp) ------------------------------------------------------------
+    // The scene menu's device items: each checks the connection, then asks the view to open the
+    // scene window in its mode; the window then starts the save, load or delete above.
+    void LoadSenceConfigFromDSP();
+    void SaveSenceConfigToDSP();
+    void DeleteDSPSenceConfig();
+
+    // The mixer matrix of the live scene: input `input` of source `source` into output `output`.
+    // A source without mixable inputs, an input beyond its inputs or an output outside 0..5
+    // gives nullopt and changes nothing. Changes are sent queued.
+    std::optional<MixCell> MixerCell(int source, int input, int output) const;
+    // The enable box: ticking a cell whose level is 0 raises it to 100; clearing stores 0.
+    std::optional<MixCell> SetMixEnable(int source, int input, int output, bool on);
+    // The level slider, edit and steps: the level is clamped to 0..100 and the enable follows
+    // it (0 clears it, any other level sets it).
+    std::optional<MixCell> SetMixLevel(int source, int input, int output, int level);
+
+    // The input noise threshold of the live scene, dBu (-81 is off). The setters clamp to
+    // -81..-40, store, send and return the stored value.
+    int InputThreshold() const { return model_.live.inputThreshold; }
+    int SetInputThreshold(int dbu);
+    int SetInputThresholdUp(bool up);
+    // A typed threshold (`offText`, the shown "${off}", counts as -81); nullopt, with nothing
+    // stored or sent, when the text holds no number.
+    std::optional<int> SetInputThresholdEdit(std::string_view text, std::string_view offText);
+    // Asks the device for its threshold (queued; the connection does not read it); false when
+    // the device is closed.
+    bool RequestInputThreshold();
+    // Asks the device for the noise level of the current source's inputs (queued); false when
+    // the device is closed or the source has no inputs.
+    bool RequestInputNoise();
+    // The last reported noise level of inputs 0..7 in dB (-100 before any report).
+    const std::array<float, kMixInputs>& InputNoise() const { return inputNoise_; }
 
     // --- Profile files --------------------------------------------------------------------------
     // Writes the live scene; shows "${profile_save_ok}" or "${profile_create_error}".
@@ -354,7 +396,7 @@ class EqualizerManager {
     int RoleOf(int channel) const;
     void SendTrim(int channel);
     void SendDelay(int channel);
-    void SendFilter(int channel, bool highPass);
+    void SendFilter(int channel, PassBand pass);
     void SendBand(int channel, int band, float gain);
     void SendBypass(int channel);
     // Copies a subwoofer channel's gain to the channels of the other subwoofer role; returns
@@ -364,8 +406,23 @@ class EqualizerManager {
     void ShowBypassState(int channel);
 
     // Crossover and band edits (crossover_eq_ops.cpp).
-    void ApplyCorner(bool highPass, int hz);
-    void ApplyFilterChoice(bool highPass, bool slope, int index, std::string_view itemText);
+    // The channels an edit of the current channel reaches: the current channel, the other
+    // members of its synchronised group (their commands go first) and its linked partner
+    // (kNoLinkedChannel when there is none; its command goes after the current channel's).
+    struct EditReach {
+        int current = 0;
+        std::vector<int> members;
+        int partner = kNoLinkedChannel;
+        bool HasPartner() const { return partner != kNoLinkedChannel; }
+        std::vector<int> Followers() const;  // the members, then the partner
+    };
+    EditReach ReachOfCurrent() const;
+
+    enum class FilterChoice { kSlope, kType };
+    void ApplyCorner(PassBand pass, int hz);
+    void FinishFilterEdit(const EditReach& reach, PassBand pass);
+    void ApplyFilterChoice(PassBand pass, FilterChoice choice, int index,
+                           std::string_view itemText);
     float DisplayedGain(int channel, int band) const;
     void ApplyBandEdit(int band, int freq, float q, float gain);
     void LeaveBypass(int channel);
@@ -403,12 +460,17 @@ class EqualizerManager {
     // shown when the loading window closes.
     std::optional<size_t> loadChanges_;
     std::optional<size_t> loadSummary_;
+    std::array<float, kMixInputs> inputNoise_ = [] {
+        std::array<float, kMixInputs> levels;
+        levels.fill(-100.0f);  // the bottom of the noise bars
+        return levels;
+    }();
 
     MessageTarget& reports_;
     ControllerView& view_;
 
-    // Scene acknowledgements arrive as 1237/1238 for the scene window; 1237 is renamed so it
-    // cannot be taken for a scene-name report.
+    // Scene acknowledgements arrive as kMsgSceneReport / kMsgSceneDeleted for the scene window;
+    // the first is renamed so it cannot be taken for a scene-name report.
     class SceneAckTarget;
     std::unique_ptr<SceneAckTarget> sceneAcks_;
 

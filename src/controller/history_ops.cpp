@@ -113,7 +113,8 @@ void EqualizerManager::SendUnit(const TuningUnit& unit) {
         }
         case TuningUnitKind::kHighPass:
         case TuningUnitKind::kLowPass:
-            SendFilter(a, unit.kind == TuningUnitKind::kHighPass);
+            SendFilter(a, unit.kind == TuningUnitKind::kHighPass ? PassBand::kHighPass
+                                                                 : PassBand::kLowPass);
             break;
         case TuningUnitKind::kBand: {
             const EqBand& band = live.eqStore[unit.a][unit.b];
@@ -167,6 +168,9 @@ void EqualizerManager::SendUnit(const TuningUnit& unit) {
 }
 
 void EqualizerManager::ClearHistory(const std::string& reasonKey) {
+    // A user action still open (a tool window opened from a menu, in which a scene was loaded)
+    // goes on from the state that replaced the old one, not from before it.
+    history_.Rebase(model_.live);
     if (history_.Clear()) {
         WriteLog("EqualizerManager::ClearHistory %s\n", reasonKey.c_str());
         view_.ShowStatus(reasonKey, "");

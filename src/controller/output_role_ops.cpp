@@ -61,8 +61,8 @@ void EqualizerManager::AssignRole(int channel, int role) {
     }
     const uint8_t type = static_cast<uint8_t>(normalised);
     link_->CH_Type_Ctrl(live.sceneArgument, 0, channel, channel, std::span(&type, 1), false);
-    SendFilter(channel, true);
-    SendFilter(channel, false);
+    SendFilter(channel, PassBand::kHighPass);
+    SendFilter(channel, PassBand::kLowPass);
 }
 
 void EqualizerManager::SetOutputValue(int channel, std::string_view itemName) {

@@ -60,8 +60,7 @@ void EqualizerManager::ApplyFilter(const FilterReport& r) {
 
 void EqualizerManager::ApplyEqBand(const EqBandReport& r) {
     SceneRecord* scene = model_.Scene(r.scene);
-    if (scene == nullptr || !IsChannel(r.channel) || r.band < 0 ||
-        r.band >= BandCount(*scene, r.channel)) {
+    if (scene == nullptr || !scene->HasBand(r.channel, r.band)) {
         return;
     }
     EqBand& band = scene->eqStore[r.channel][r.band];
@@ -228,7 +227,11 @@ void EqualizerManager::ApplyNoise(const NoiseReport& r) {
     const int last = std::min(r.last, kReportChannelSlots - 1);
     for (int input = first; input <= last; ++input) {
         WriteLog("in_ch(%d): noise = %fdB\n", input, static_cast<double>(r.noise[input]));
+        if (input < kMixInputs) {
+            inputNoise_[static_cast<size_t>(input)] = r.noise[input];
+        }
     }
+    view_.ShowInputNoise(inputNoise_);
 }
 
 void EqualizerManager::ApplyHpQFactor(const QFactorReport& r) {
@@ -248,6 +251,7 @@ void EqualizerManager::LogQFactors(const char* filter, const QFactorReport& r) {
 
 void EqualizerManager::ApplyInputThreshold(int value) {
     model_.live.inputThreshold = value;
+    view_.ShowInputThreshold(value);
 }
 
 void EqualizerManager::ApplyFactoryPreset(int value) {

@@ -63,7 +63,8 @@ bool EqualizerManager::DeleteSceneFromDevice(int scene) {
     Post(kMsgOpenLoading);
     return StartWorker([this, scene] {
         WriteLog("DeleteSenceThread start!\n");
-        // The acknowledgement (1238) closes the loading window; see SaveSceneToDevice.
+        // The acknowledgement (kMsgSceneDeleted) closes the loading window; see
+        // SaveSceneToDevice.
         if (!link_->DeleteScene(scene)) {
             Post(kMsgCloseLoading);
         }

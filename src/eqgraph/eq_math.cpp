@@ -284,7 +284,8 @@ class CascadePower {
     double highSum_ = 0.0;
 };
 
-void AddCrossover(CascadePower& cascade, bool lowPass, double fc, int order, int type) {
+void AddCrossover(CascadePower& cascade, PassBand pass, double fc, int order, int type) {
+    const bool lowPass = pass == PassBand::kLowPass;
     for (const CrossoverSection& section : DesignCrossoverSections(lowPass, fc, order, type)) {
         if (section.kind != kEmptyStage) {
             cascade.Add(CrossoverStageBiquad(section, lowPass), PowerBounds{});
@@ -310,10 +311,10 @@ void ChannelTotalDb(const UnitCircle& points, const ChannelSettings& channel,
     const FilterSettings& hp = channel.crossover.hp;
     const FilterSettings& lp = channel.crossover.lp;
     if (hp.bypass != 1) {
-        AddCrossover(cascade, false, hp.fs, hp.slope, hp.type);
+        AddCrossover(cascade, PassBand::kHighPass, hp.fs, hp.slope, hp.type);
     }
     if (lp.bypass != 1) {
-        AddCrossover(cascade, true, lp.fs, lp.slope, lp.type);
+        AddCrossover(cascade, PassBand::kLowPass, lp.fs, lp.slope, lp.type);
     }
     for (size_t i = 0; i < BandCount(channel, bands); ++i) {
         const EqBand& band = bands[i];
@@ -474,7 +475,7 @@ void HighPassResponseDb(double /*fs*/, double fc, int order, int type, std::span
                         std::span<double> out) {
     const UnitCircle points(grid);
     CascadePower cascade(points);
-    AddCrossover(cascade, false, fc, order, type);
+    AddCrossover(cascade, PassBand::kHighPass, fc, order, type);
     cascade.WriteDb(out);
 }
 
@@ -482,7 +483,7 @@ void LowPassResponseDb(double /*fs*/, double fc, int order, int type, std::span<
                        std::span<double> out) {
     const UnitCircle points(grid);
     CascadePower cascade(points);
-    AddCrossover(cascade, true, fc, order, type);
+    AddCrossover(cascade, PassBand::kLowPass, fc, order, type);
     cascade.WriteDb(out);
 }
 

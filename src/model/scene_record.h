@@ -38,6 +38,9 @@ struct FilterSettings {
     int32_t bypass = 1;          // 1 when slope <= 0
 };
 
+// The two filters of a crossover.
+enum class PassBand { kHighPass, kLowPass };
+
 // Defaults to the "empty" role's crossover: both filters off, 20 Hz and 20000 Hz.
 struct CrossoverSettings {
     int32_t bpType = 0;  // 0 none, 1 high-pass only, 2 low-pass only, 3 both
@@ -111,6 +114,8 @@ struct SceneRecord {
         const int size = channels[static_cast<std::size_t>(channel)].eqSize;
         return size < 0 ? 0 : (size > kBandCount ? kBandCount : size);
     }
+    // True when `band` is one of the channel's usable bands.
+    bool HasBand(int channel, int band) const { return band >= 0 && band < BandCount(channel); }
 };
 
 // A stored scene's name as the device holds it: 16 raw bytes in the device code page (see

@@ -29,8 +29,8 @@ class IniSettings : public Settings {
     void WriteLan(int value) override;  // stored as the text "0", "1" or "2"
 
     // Any key of the section; a missing or non-numeric value reads as `fallback`.
-    int ReadInt(const QString& key, int fallback = 0) const;
-    void WriteInt(const QString& key, int value);
+    int ReadInt(const QString& key, int fallback = 0) const override;
+    void WriteInt(const QString& key, int value) override;
 
   private:
     QString path_;

@@ -15,6 +15,20 @@
 
 namespace korvel::ui {
 
+int StandardButtonResult(const Notification& notification) {
+    if (notification.type != notify::kClick) {
+        return -1;
+    }
+    const QString& name = notification.name;
+    if (name == QLatin1String("confirm_btn")) {
+        return 1;
+    }
+    if (name == QLatin1String("cancel_btn") || name == QLatin1String("closebtn")) {
+        return 0;
+    }
+    return name == QLatin1String("third_btn") ? 2 : -1;
+}
+
 WindowImplBase::WindowImplBase(QWidget* owner, const QString& windowName,
                                const QString& layoutResource, WindowKind kind)
     : QDialog(owner), layoutResource_(layoutResource), kind_(kind) {

@@ -36,6 +36,10 @@ struct Notification {
     int Index() const { return ControlIndex(sender); }  // user data of indexed controls, or -1
 };
 
+// The result the common buttons of a layout stand for: "confirm_btn" 1, "cancel_btn" and
+// "closebtn" 0, "third_btn" 2; -1 for any other control or notification.
+int StandardButtonResult(const Notification& notification);
+
 enum class WindowKind {
     Main,   // top-level application window
     Popup,  // tool window over its owner (message boxes, tool windows)

@@ -2,6 +2,7 @@
 
 #include "link/unix_socket_transport.h"
 #include "link/usb_transport.h"
+#include "virtualamp/amp_calibration.h"
 #include "virtualamp/virtual_transport.h"
 
 namespace korvel {
@@ -24,6 +25,7 @@ std::optional<TransportFactory> TransportFactoryForDevice(
     }
     if (device == "virtual") {
         auto amp = std::make_shared<VirtualAmplifier>();
+        InstallSimulatedCar(*amp);
         if (virtualAmp != nullptr) {
             *virtualAmp = amp;
         }

@@ -70,6 +70,18 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
          [](const std::string& v, ServerOptions& o) {
              return ParseNumber<uint64_t>(v, 1, UINT64_MAX, o.faults.unplugAfter);
          }},
+        {"--car-seed",
+         [](const std::string& v, ServerOptions& o) {
+             return ParseNumber<uint32_t>(v, 0, UINT32_MAX, o.car.seed);
+         }},
+        {"--cal-fail", [](const std::string& v,
+                          ServerOptions& o) { return ParseNumber(v, 0, 5, o.car.failReason); }},
+        {"--cal-fail-at", [](const std::string& v,
+                             ServerOptions& o) { return ParseNumber(v, 0, 9, o.car.failAtCode); }},
+        {"--cal-unplug-at",
+         [](const std::string& v, ServerOptions& o) {
+             return ParseNumber(v, 0, 10, o.car.unplugAtCode);
+         }},
     };
     return options;
 }
@@ -124,6 +136,10 @@ std::string ServerUsage() {
            "  --drop-reply N         leave request N unanswered\n"
            "  --corrupt-reply N      send the reply to request N with a wrong checksum\n"
            "  --unplug-after N       drop the connection after request N\n"
+           "  --car-seed N           the car the calibration measures (default 1)\n"
+           "  --cal-fail REASON      calibrations fail with reason 0..5 at its own stage\n"
+           "  --cal-fail-at CODE     ... or at report code CODE (0..9)\n"
+           "  --cal-unplug-at CODE   go away after a calibration reported CODE (0..10)\n"
            "  --help                 show this text\n";
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "virtualamp/amp_calibration.h"
 #include "virtualamp/virtual_amplifier.h"
 
 namespace korvel {
@@ -15,6 +16,7 @@ struct ServerOptions {
     AmpIdentity identity;
     int reportDelayMs = 1;
     FaultPlan faults;
+    CarOptions car;  // the car the calibration measures and its planned faults
 };
 
 // Parses the arguments after the program name. Returns nullopt with `error` set for unknown

@@ -103,6 +103,9 @@ struct VirtualAmplifier::Impl {
         if (requestsSincePlan == faults.unplugAfter) {
             unplugged = true;
         }
+        for (const auto& extension : extensions) {
+            unplugged = extension->TakeUnplugRequest() || unplugged;
+        }
     }
 };
 

@@ -52,6 +52,9 @@ class AmpExtension {
     // operations.
     virtual bool Handle(const AmpRequest& request, AmpState& state,
                         std::vector<InputReport>& replies) = 0;
+    // Asked after every request, with the lock held: true makes the device go away once its
+    // replies are sent (a fault the extension was told to plan).
+    virtual bool TakeUnplugRequest() { return false; }
 };
 
 class VirtualAmplifier {

@@ -14,14 +14,8 @@ CLoadingWnd::CLoadingWnd(QWidget* owner)
 }
 
 void CLoadingWnd::Notify(const ui::Notification& notification) {
-    if (notification.type != ui::notify::kClick) {
-        return;
-    }
-    if (notification.name == QLatin1String("confirm_btn")) {
-        Close(1);
-    } else if (notification.name == QLatin1String("cancel_btn") ||
-               notification.name == QLatin1String("closebtn")) {
-        Close(0);
+    if (const int result = ui::StandardButtonResult(notification); result >= 0) {
+        Close(result);
     }
 }
 

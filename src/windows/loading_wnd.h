@@ -1,7 +1,7 @@
 #pragma once
 // Busy indicator over a window while a worker thread talks to the device. It blocks input to its
 // owner (window-modal) without blocking the event loop, so the owner keeps processing the
-// messages that report progress and the one (1275) that closes it.
+// messages that report progress and the one (kMsgCloseLoading) that closes it.
 
 #include <QPointer>
 
@@ -21,7 +21,8 @@ class CLoadingWnd : public ui::WindowImplBase {
     void closeEvent(QCloseEvent* event) override;
 };
 
-// The owner's one loading window: opened on message 1274 (replacing an open one), closed on 1275.
+// The owner's one loading window: opened on kMsgOpenLoading (replacing an open one), closed on
+// kMsgCloseLoading.
 class LoadingWindowHost {
   public:
     explicit LoadingWindowHost(QWidget* owner) : owner_(owner) {}
@@ -29,7 +30,7 @@ class LoadingWindowHost {
     LoadingWindowHost(const LoadingWindowHost&) = delete;
     LoadingWindowHost& operator=(const LoadingWindowHost&) = delete;
 
-    // Handles 1274 and 1275; returns false for any other message.
+    // Handles kMsgOpenLoading and kMsgCloseLoading; returns false for any other message.
     bool HandleMessage(const Message& message);
 
     void Open();

@@ -14,9 +14,12 @@
 #include "model/conversions.h"
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
+#include "windows/auto_cal_wnd.h"
 #include "windows/main_wnd_speaker_map.h"
+#include "windows/mixer_wnd.h"
 #include "windows/msg_checkbox_wnd.h"
 #include "windows/msg_wnd.h"
+#include "windows/scene_wnd.h"
 #include "windows/window_resources.h"
 
 namespace korvel {
@@ -175,8 +178,7 @@ int CMainWnd::CurrentChannel() const {
     return channel >= 0 && channel < kChannels ? channel : 0;
 }
 
-// --- Window messages
-// ------------------------------------------------------------------------------
+// --- Window messages -----------------------------------------------------------------------------
 
 void CMainWnd::HandleMessage(Message& message) {
     manager_->HandleMessage(message);
@@ -210,11 +212,13 @@ void CMainWnd::ShowMessage(const std::string& key, const std::string& detail) {
     if (!detail.empty()) {
         text = ui::Tr(text) + QLatin1Char(' ') + QString::fromStdString(detail);
     }
-    CMsgWnd::ShowMessage(this, QStringLiteral("${tips}"), text, {QStringLiteral("${confirm}")}, 1);
+    CMsgWnd::ShowMessage(DialogOwner(), QStringLiteral("${tips}"), text,
+                         {QStringLiteral("${confirm}")}, 1);
 }
 
 bool CMainWnd::Confirm(const std::string& key) {
-    return CMsgWnd::ShowMessage(this, QStringLiteral("${tips}"), QString::fromStdString(key)) == 1;
+    return CMsgWnd::ShowMessage(DialogOwner(), QStringLiteral("${tips}"),
+                                QString::fromStdString(key)) == 1;
 }
 
 int CMainWnd::ChooseLinkCopy() {
@@ -254,6 +258,10 @@ void CMainWnd::SetConnectState(ConnectState state) {
 }
 
 void CMainWnd::ShowLoading(bool open) {
+    if (sceneWnd_) {
+        sceneWnd_->ShowLoading(open);  // the scene window's device work covers that window
+        return;
+    }
     if (open) {
         loading_.Open();
     } else {
@@ -262,8 +270,16 @@ void CMainWnd::ShowLoading(bool open) {
 }
 
 void CMainWnd::CloseToolWindow(ToolWindow window) {
-    // No tool window is opened from here yet; the firmware, mixer and calibration windows
-    // register themselves once they exist.
+    if (window == ToolWindow::kMixer && mixerWnd_) {
+        WriteLog("CMainWnd::CloseToolWindow: mixer\n");
+        mixerWnd_->Close(0);
+        return;
+    }
+    if (window == ToolWindow::kAutoCalibration && autoCal_) {
+        autoCal_->CloseForDisconnect();
+        return;
+    }
+    // The firmware window registers itself once it exists.
     WriteLog("CMainWnd::CloseToolWindow %d: none open\n", static_cast<int>(window));
 }
 
@@ -281,8 +297,7 @@ void CMainWnd::StartForcedUpdate() {
     WriteLog("CMainWnd::StartForcedUpdate answer %d: forced update window not available\n", answer);
 }
 
-// --- Language
-// -------------------------------------------------------------------------------------
+// --- Language ------------------------------------------------------------------------------------
 
 void CMainWnd::ChangeLanguage(const QString& code, int value) {
     WriteLog("change language to %s - %d\n", code.toUtf8().constData(), value);

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "controller/auto_cal_session.h"
 #include "controller/controller_view.h"
 #include "controller/equalizer_manager.h"
 #include "link/transport.h"
@@ -40,6 +41,10 @@ namespace korvel {
 
 class UIEqualizer;
 class SpeakerMapUI;
+class CSceneWnd;
+class CMixerWnd;
+class CNoiseThresholdWnd;
+class CAutoCalWnd;
 
 class CMainWnd : public MessageWindow, public ControllerView {
     Q_OBJECT
@@ -78,6 +83,12 @@ class CMainWnd : public MessageWindow, public ControllerView {
     // the export. An empty answer cancels.
     using FileChooser = std::function<QString(bool save)>;
     void SetFilterFileChooser(FileChooser chooser) { filterFileChooser_ = std::move(chooser); }
+
+    // The calibration window ("btn_irc", "advance_item_autocal"): this window is minimised while
+    // it is open; an applied result is read back by disconnecting and connecting again.
+    void OpenAutoCalibration();
+    CAutoCalWnd* AutoCalibrationWindow() const { return autoCal_; }
+    void SetAutoCalTimings(const AutoCalTimings& timings) { autoCalTimings_ = timings; }
     CLoadingWnd* LoadingWindow() const { return loading_.Current(); }
 
     // --- ControllerView ------------------------------------------------------------------------
@@ -100,6 +111,22 @@ class CMainWnd : public MessageWindow, public ControllerView {
     void SelectSpeakerIcon(int role) override;
     void ShowEditHistory(bool canUndo, bool canRedo) override;
     void ShowStatus(const std::string& key, const std::string& detail) override;
+    void OpenSceneWindow(SceneWindowMode mode) override;
+    void ShowInputNoise(std::span<const float> levels) override;
+    void ShowInputThreshold(int dbu) override;
+
+    // The tool windows open now (nullptr when closed).
+    CSceneWnd* SceneWindow() const;
+    CMixerWnd* MixerWindow() const;
+    CNoiseThresholdWnd* NoiseThresholdWindow() const;
+
+    // The control names (or name prefixes of indexed controls) that notifications are routed
+    // by; each must name a control of the main layout.
+    struct RoutedName {
+        QString name;
+        bool prefix = false;
+    };
+    static std::vector<RoutedName> RoutedControlNames();
 
   protected:
     void InitWindow() override;
@@ -232,6 +259,19 @@ class CMainWnd : public MessageWindow, public ControllerView {
     void SaveSceneFile();
     void LoadSceneFile();
 
+    // --- Tool windows (main_wnd_tools.cpp) ------------------------------------------------------
+    // Handles the menu items of the tool windows; false for any other item.
+    bool OpenToolFromMenu(const QString& item);
+    void OpenMixerWindow();
+    void OpenNoiseThresholdWindow();
+    void OpenMemoryWindow();
+    void OpenAboutWindow();
+    void SaveWholeFile();
+    void LoadWholeFile();
+    // The window that message boxes and the loading window cover: the open scene window, or
+    // this one.
+    QWidget* DialogOwner();
+
     Settings& settings_;
     std::shared_ptr<MessageTarget> reports_;  // before manager_: the controller posts to it
     std::unique_ptr<EqualizerManager> manager_;
@@ -249,6 +289,11 @@ class CMainWnd : public MessageWindow, public ControllerView {
     ConnectState connectState_ = ConnectState::kDisconnected;
     QObject* dragSource_ = nullptr;  // the graph or slider held down, while its drag lasts
     FileChooser filterFileChooser_;
+    QPointer<CSceneWnd> sceneWnd_;
+    QPointer<CMixerWnd> mixerWnd_;
+    QPointer<CNoiseThresholdWnd> noiseWnd_;
+    CAutoCalWnd* autoCal_ = nullptr;  // while the calibration window is open
+    AutoCalTimings autoCalTimings_;
 };
 
 }  // namespace korvel

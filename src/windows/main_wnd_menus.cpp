@@ -1,5 +1,5 @@
-// CMainWnd: the popup menus of the caption and of the output buttons, their item handling
-// (message 1027) and the language switch.
+// CMainWnd: the popup menus of the caption and of the output buttons, their item clicks
+// (HandleMenuClick, after the menu has closed) and the language switch.
 
 #include <QAction>
 #include <QFileDialog>
@@ -20,8 +20,9 @@ const QString kAdvanceMenu = QStringLiteral(":/xml/advance_menu.xml");
 const QString kOutputMenu = QStringLiteral(":/xml/output_menu.xml");
 
 // Items that need an open device.
-const char* const kDeviceItems[] = {"option_item_reset_default", "scene_item_load_scene",
-                                    "scene_item_saveas_scene", "scene_item_delete_scene"};
+const char* const kDeviceItems[] = {"option_item_reset_default",  "scene_item_load_scene",
+                                    "scene_item_saveas_scene",    "scene_item_delete_scene",
+                                    "scene_item_save_whole_file", "scene_item_load_whole_file"};
 
 struct LanguageItem {
     const char* item;
@@ -133,20 +134,10 @@ void CMainWnd::HandleMenuClick(const QString& item) {
         OnExportFiltersItem();
     } else if (item == QLatin1String("option_item_firmware_upgrade")) {
         Pending("OpenUpdateFwWindow", -1);
-    } else if (item == QLatin1String("option_item_about")) {
-        Pending("OpenAboutWindow", -1);
-    } else if (item == QLatin1String("scene_item_load_scene")) {
-        Pending("LoadSenceConfigFromDSP", -1);
-    } else if (item == QLatin1String("scene_item_saveas_scene")) {
-        Pending("SaveSenceConfigToDSP", -1);
-    } else if (item == QLatin1String("scene_item_delete_scene")) {
-        Pending("DeleteDSPSenceConfig", -1);
     } else if (item == QLatin1String("advance_item_autocal")) {
-        Pending("OpenAutoCalibration", -1);
-    } else if (item == QLatin1String("advance_item_mixer")) {
-        Pending("OpenMixerWindow", -1);
-    } else if (item == QLatin1String("advance_item_noise_threshold")) {
-        Pending("OpenNoiseThresholdWindow", -1);
+        OpenAutoCalibration();
+    } else {
+        OpenToolFromMenu(item);
     }
     // "advance_item_poweroff_delay" and "advance_item_ktv" have no action.
 }

@@ -122,8 +122,7 @@ void CMainWnd::Pending(const char* operation, int index) const {
     WriteLog("CMainWnd: %s(%d) is not available in this build\n", operation, index);
 }
 
-// --- Window and connection
-// -------------------------------------------------------------------------
+// --- Window and connection -----------------------------------------------------------------------
 
 void CMainWnd::OnMinimise(const ui::Notification&) {
     showMinimized();
@@ -145,8 +144,7 @@ void CMainWnd::OnConnect(const ui::Notification&) {
     manager_->Connect(true);
 }
 
-// --- Presentation handled by the window
-// ------------------------------------------------------------
+// --- Presentation handled by the window ----------------------------------------------------------
 
 void CMainWnd::OnEqMode(const ui::Notification& n) {
     auto* button = qobject_cast<QAbstractButton*>(n.sender);
@@ -299,8 +297,7 @@ float CMainWnd::ShownGain(int band) const {
     return shown ? b.eqGain : 0.0f;
 }
 
-// --- Reading the sender
-// ---------------------------------------------------------------------------
+// --- Reading the sender --------------------------------------------------------------------------
 
 std::string CMainWnd::CommittedText(const QString& controlName) const {
     const QString shown = Text(controlName).trimmed();
@@ -320,8 +317,7 @@ bool CMainWnd::OptionChecked(const ui::Notification& n) const {
     return option != nullptr && option->isChecked();
 }
 
-// --- Buttons
-// -------------------------------------------------------------------------------------
+// --- Buttons -------------------------------------------------------------------------------------
 
 void CMainWnd::OnAmpSwitch(const ui::Notification& n) {
     manager_->SetAmpOnOff(n.sender != nullptr && n.sender->property("selected").toBool());
@@ -353,15 +349,14 @@ void CMainWnd::OnBandEnable(const ui::Notification& n) {
     manager_->OnEqEnable(n.Index());
     RefreshBand(CurrentChannel(), n.Index());
 }
-void CMainWnd::OnDebugWindow(const ui::Notification& n) {
-    Pending("OpenMemoryWindow", n.Index());
+void CMainWnd::OnDebugWindow(const ui::Notification&) {
+    OpenMemoryWindow();
 }
-void CMainWnd::OnAutoCalibration(const ui::Notification& n) {
-    Pending("OpenAutoCalibration", n.Index());
+void CMainWnd::OnAutoCalibration(const ui::Notification&) {
+    OpenAutoCalibration();
 }
 
-// --- Options
-// -------------------------------------------------------------------------------------
+// --- Options -------------------------------------------------------------------------------------
 
 void CMainWnd::OnChannelShow(const ui::Notification& n) {
     manager_->SetChShow(n.Index(), OptionChecked(n));
@@ -388,8 +383,7 @@ void CMainWnd::OnChannelInput(const ui::Notification& n) {
     }
 }
 
-// --- Sliders
-// -------------------------------------------------------------------------------------
+// --- Sliders -------------------------------------------------------------------------------------
 
 void CMainWnd::OnBandSlider(const ui::Notification& n) {
     const int band = n.Index();
@@ -407,8 +401,7 @@ void CMainWnd::OnChannelDelaySlider(const ui::Notification& n) {
     manager_->SetChDelay(n.Index(), SliderValue(n));
 }
 
-// --- Step buttons and typed values
-// -----------------------------------------------------------------
+// --- Step buttons and typed values ---------------------------------------------------------------
 
 namespace {
 
@@ -465,8 +458,7 @@ void CMainWnd::OnCommit(const ui::Notification& n) {
     }
 }
 
-// --- Combos
-// --------------------------------------------------------------------------------------
+// --- Combos --------------------------------------------------------------------------------------
 
 void CMainWnd::OnCrossoverCombo(const ui::Notification& n) {
     const auto* combo = qobject_cast<const QComboBox*>(n.sender);
@@ -492,6 +484,19 @@ void CMainWnd::OnInputSource(const ui::Notification& n) {
     if (combo != nullptr) {
         manager_->SetInputSource(combo->currentIndex());
     }
+}
+
+std::vector<CMainWnd::RoutedName> CMainWnd::RoutedControlNames() {
+    std::vector<RoutedName> names;
+    for (const Route& route : kRoutes) {
+        if (route.name[0] != '\0') {
+            names.push_back({QLatin1String(route.name), route.prefix});
+        }
+    }
+    for (const StepRoute& step : kSteps) {
+        names.push_back({QLatin1String(step.prefix), true});
+    }
+    return names;
 }
 
 }  // namespace korvel

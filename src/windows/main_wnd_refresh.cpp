@@ -15,6 +15,7 @@
 #include "model/speaker_roles.h"
 #include "windows/main_wnd.h"
 #include "windows/main_wnd_speaker_map.h"
+#include "windows/scene_wnd.h"
 
 namespace korvel {
 
@@ -111,7 +112,9 @@ void CMainWnd::RefreshControls(RefreshWhat what, int channel, int index) {
             RefreshEqualizerGraph();
             break;
         case RefreshWhat::kSceneNames:
-            // Shown by the scene window, which reads them when it opens.
+            if (SceneWindow() != nullptr) {
+                SceneWindow()->RefreshNames();
+            }
             break;
         case RefreshWhat::kAllControls:
             RefreshAll();

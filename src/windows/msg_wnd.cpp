@@ -52,8 +52,8 @@ void CMsgWnd::FitTextHeight() {
     if (label == nullptr) {
         return;
     }
-    if (mTextMinHeight < 0) {
-        mTextMinHeight = label->minimumHeight();
+    if (textMinHeight_ < 0) {
+        textMinHeight_ = label->minimumHeight();
     }
     // The box has a fixed width; the text's lines wrap at that width less the margins around
     // it. Measured before the box is shown, a long text would otherwise be cut off.
@@ -68,7 +68,7 @@ void CMsgWnd::FitTextHeight() {
             break;
         }
     }
-    label->setMinimumHeight(std::max(mTextMinHeight, label->heightForWidth(width - 4)));
+    label->setMinimumHeight(std::max(textMinHeight_, label->heightForWidth(width - 4)));
     // The new height reaches the box through every layout above the text.
     for (QWidget* w = label->parentWidget(); w != nullptr; w = w->parentWidget()) {
         if (QLayout* box = w->layout()) {
@@ -92,22 +92,14 @@ void CMsgWnd::SetButtons(const QStringList& buttonTexts, int count) {
         }
     }
     SetVisible(names[1], count >= 2);
-    mThirdShown = count == 3;
-    SetVisible(names[2], mThirdShown);
+    thirdShown_ = count == 3;
+    SetVisible(names[2], thirdShown_);
     FitToContent();
 }
 
 void CMsgWnd::Notify(const ui::Notification& notification) {
-    if (notification.type != ui::notify::kClick) {
-        return;
-    }
-    if (notification.name == QLatin1String("confirm_btn")) {
-        Close(1);
-    } else if (notification.name == QLatin1String("cancel_btn") ||
-               notification.name == QLatin1String("closebtn")) {
-        Close(0);
-    } else if (notification.name == QLatin1String("third_btn")) {
-        Close(2);
+    if (const int result = ui::StandardButtonResult(notification); result >= 0) {
+        Close(result);
     }
 }
 

@@ -23,7 +23,7 @@ class CMsgWnd : public ui::WindowImplBase {
     // Empty title or text leaves the layout's label unchanged.
     void SetMessage(const QString& title, const QString& text);
     void SetButtons(const QStringList& buttonTexts, int count);
-    bool ThirdButtonShown() const { return mThirdShown; }
+    bool ThirdButtonShown() const { return thirdShown_; }
 
   protected:
     void InitWindow() override;
@@ -32,8 +32,8 @@ class CMsgWnd : public ui::WindowImplBase {
   private:
     void FitTextHeight();
 
-    bool mThirdShown = false;
-    int mTextMinHeight = -1;  // the layout's minimum height of the text
+    bool thirdShown_ = false;
+    int textMinHeight_ = -1;  // the layout's minimum height of the text
 };
 
 }  // namespace korvel

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "commands/message_target.h"
+#include "common/controller_timings.h"
 #include "controller/controller_view.h"
 #include "controller/equalizer_manager.h"
 #include "virtualamp/virtual_amplifier.h"
@@ -112,15 +113,6 @@ inline std::string Describe(const std::vector<Request>& requests) {
         text += "\n";
     }
     return text;
-}
-
-inline ControllerTimings NoPauses() {
-    ControllerTimings t;
-    t.syncSettle = std::chrono::milliseconds(0);
-    t.storedSceneSettle = std::chrono::milliseconds(0);
-    t.wholeUploadTail = std::chrono::milliseconds(0);
-    t.wholeUploadSettle = std::chrono::milliseconds(0);
-    return t;
 }
 
 class ControllerTest : public ::testing::Test {

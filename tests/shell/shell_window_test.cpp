@@ -10,11 +10,11 @@
 #include <QThread>
 #include <thread>
 
+#include "common/qt_test_app.h"
 #include "shell/application.h"
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
 #include "uiframework/modal_answerer.h"
-#include "uiframework/qt_test_app.h"
 #include "virtualamp/socket_server.h"
 #include "windows/main_wnd.h"
 #include "windows/msg_wnd.h"
@@ -23,6 +23,7 @@ namespace korvel {
 namespace {
 
 using namespace std::chrono_literals;
+using test::PumpUntil;
 
 // Two screens side by side; the wider one (2560 x 1440) decides: 192 DPI, 200 per cent.
 QApplication& App() {
@@ -43,19 +44,6 @@ QApplication& App() {
         qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).toLocal8Bit());
     }
     return test::EnsureQtApp();
-}
-
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 20s) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeout.count()) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
 }
 
 class ShellWindowTest : public ::testing::Test {

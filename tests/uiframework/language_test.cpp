@@ -5,8 +5,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include "common/qt_test_app.h"
 #include "uiframework/framework.h"
-#include "uiframework/qt_test_app.h"
 
 namespace korvel::ui {
 namespace {

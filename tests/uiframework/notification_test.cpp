@@ -10,8 +10,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "common/qt_test_app.h"
 #include "uiframework/controls.h"
-#include "uiframework/qt_test_app.h"
 #include "uiframework/window_impl_base.h"
 
 namespace korvel::ui {

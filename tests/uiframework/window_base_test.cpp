@@ -13,10 +13,10 @@
 #include <atomic>
 #include <thread>
 
+#include "common/qt_test_app.h"
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
 #include "uiframework/modal_answerer.h"
-#include "uiframework/qt_test_app.h"
 #include "uiframework/window_impl_base.h"
 
 namespace korvel::ui {

@@ -7,9 +7,9 @@
 #include <QComboBox>
 #include <QSlider>
 
+#include "common/qt_test_app.h"
 #include "eqgraph/widget/ui_equalizer.h"
-#include "tests/uiframework/qt_test_app.h"
-#include "tests/windows/main_wnd_test_support.h"
+#include "main_wnd_test_support.h"
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
 #include "uiframework/modal_answerer.h"

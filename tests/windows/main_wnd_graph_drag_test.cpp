@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/uiframework/qt_test_app.h"
-#include "tests/windows/main_wnd_tuning_support.h"
+#include "common/qt_test_app.h"
+#include "main_wnd_tuning_support.h"
 #include "uiframework/modal_answerer.h"
 
 namespace korvel {

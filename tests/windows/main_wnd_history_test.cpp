@@ -11,7 +11,7 @@
 #include <QStyleOptionSlider>
 
 #include "profiles/profile_file.h"
-#include "tests/windows/main_wnd_tuning_support.h"
+#include "main_wnd_tuning_support.h"
 #include "uiframework/modal_answerer.h"
 
 namespace korvel {

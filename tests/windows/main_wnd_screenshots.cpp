@@ -8,7 +8,8 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "tests/windows/main_wnd_tuning_support.h"
+#include "common/qt_test_app.h"
+#include "main_wnd_tuning_support.h"
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
 #include "uiframework/modal_answerer.h"
@@ -115,13 +116,9 @@ bool SaveHistoryAndFilterShots(korvel::CMainWnd& window, const QString& folder,
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    korvel::test::UseOffscreenUnlessSet();
     QApplication app(argc, argv);
-    const QString folder =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/korvel-shots");
-    QDir().mkpath(folder);
+    const QString folder = korvel::test::ScreenshotFolder(argc, argv);
 
     korvel::ui::UiFramework::Instance().SetDpi(korvel::ui::kBaseDpi);
     korvel::test::MainWindowRig rig;

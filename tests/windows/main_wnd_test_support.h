@@ -1,6 +1,6 @@
 #pragma once
-// Shared by the main window suites and the screenshot program: a main window on an in-process
-// virtual amplifier, event pumping with a deadline, and a recognisable device state.
+// Shared by the main window suites, the screenshot program and the drag benchmark: a main window
+// on an in-process virtual amplifier and a recognisable device state.
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -9,46 +9,14 @@
 #include <functional>
 #include <memory>
 
+#include "common/controller_timings.h"
+#include "common/qt_test_app.h"
 #include "controller/equalizer_manager.h"
-#include "tests/uiframework/qt_test_app.h"
 #include "virtualamp/virtual_amplifier.h"
 #include "virtualamp/virtual_transport.h"
 #include "windows/main_wnd.h"
 
 namespace korvel::test {
-
-// Runs the Qt event loop until `done` is true or `timeout` passes; true when `done` was reached.
-inline bool PumpUntil(const std::function<bool()>& done,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeout.count()) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-inline void PumpFor(std::chrono::milliseconds time) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < time.count()) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-}
-
-inline ControllerTimings NoSettlePauses() {
-    ControllerTimings t;
-    t.syncSettle = std::chrono::milliseconds(0);
-    t.storedSceneSettle = std::chrono::milliseconds(0);
-    t.wholeUploadTail = std::chrono::milliseconds(0);
-    t.wholeUploadSettle = std::chrono::milliseconds(0);
-    return t;
-}
 
 // A tuned car: shaped equaliser on channel 0, crossovers, trims, delays, mutes and routing that
 // differ from the factory values, so a control showing a default value is caught.
@@ -92,7 +60,7 @@ struct MainWindowRig {
     MainWindowRig() {
         amp->SetReportDelay(std::chrono::microseconds(0));
         window = std::make_unique<CMainWnd>(MakeVirtualTransportFactory(amp), settings);
-        window->Controller().SetTimings(NoSettlePauses());
+        window->Controller().SetTimings(NoPauses());
     }
 
     bool ConnectAndSettle() {

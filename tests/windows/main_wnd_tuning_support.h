@@ -14,7 +14,7 @@
 #include <cstdio>
 
 #include "eqgraph/widget/ui_equalizer.h"
-#include "tests/windows/main_wnd_test_support.h"
+#include "main_wnd_test_support.h"
 #include "uiframework/controls.h"
 #include "uiframework/language.h"
 #include "uiframework/popup_menu.h"

@@ -7,10 +7,10 @@
 
 #include <QAction>
 
+#include "common/qt_test_app.h"
+#include "main_wnd_tuning_support.h"
 #include "model/conversions.h"
 #include "model/scene_reset.h"
-#include "tests/uiframework/qt_test_app.h"
-#include "tests/windows/main_wnd_tuning_support.h"
 #include "uiframework/framework.h"
 #include "uiframework/modal_answerer.h"
 
@@ -198,8 +198,7 @@ INSTANTIATE_TEST_SUITE_P(Gains, FlatChannelTest,
                          ::testing::Values(FlatCase{0.9f, true}, FlatCase{-0.9f, true},
                                            FlatCase{1.0f, false}, FlatCase{-1.5f, false}));
 
-// --- Crossover
-// -------------------------------------------------------------------------------------
+// --- Crossover -----------------------------------------------------------------------------------
 
 TEST_F(MainWndTuningTest, HighPassTypedAboveTheLowPassStopsAtIt) {
     Start();  // channel 0: high-pass 80 Hz, low-pass 12000 Hz

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QDir>
@@ -10,9 +12,9 @@
 #include <QSlider>
 #include <QTemporaryDir>
 
+#include "common/qt_test_app.h"
 #include "eqgraph/widget/ui_equalizer.h"
-#include "tests/uiframework/qt_test_app.h"
-#include "tests/windows/main_wnd_test_support.h"
+#include "main_wnd_test_support.h"
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
 #include "uiframework/modal_answerer.h"
@@ -64,8 +66,7 @@ class MainWndUiTest : public ::testing::Test {
     test::MainWindowRig rig;
 };
 
-// --- Window messages
-// ------------------------------------------------------------------------------
+// --- Window messages -----------------------------------------------------------------------------
 
 struct MessageCase {
     int id;
@@ -220,6 +221,19 @@ TEST_F(MainWndUiTest, IndexedControlsCarryTheirIndex) {
     }
 }
 
+// A renamed control in the layout would silently stop reaching its handler.
+TEST_F(MainWndUiTest, EveryRoutedControlNameIsInTheLayout) {
+    Create();
+    const QList<QWidget*> controls = W().findChildren<QWidget*>();
+    for (const CMainWnd::RoutedName& routed : CMainWnd::RoutedControlNames()) {
+        const bool found = std::any_of(controls.begin(), controls.end(), [&](QWidget* control) {
+            const QString name = control->objectName();
+            return routed.prefix ? name.startsWith(routed.name) : name == routed.name;
+        });
+        EXPECT_TRUE(found) << routed.name.toStdString();
+    }
+}
+
 class MainWndDebugButtonTest : public MainWndUiTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(MainWndDebugButtonTest, IsVisibleOnlyWithTheSwitchFile) {
@@ -238,15 +252,14 @@ TEST_P(MainWndDebugButtonTest, IsVisibleOnlyWithTheSwitchFile) {
 
 INSTANTIATE_TEST_SUITE_P(SwitchFile, MainWndDebugButtonTest, ::testing::Bool());
 
-// --- Menus and language
-// ---------------------------------------------------------------------------
+// --- Menus and language --------------------------------------------------------------------------
 
 TEST_F(MainWndUiTest, DeviceMenuItemsFollowTheConnection) {
     Create();
-    const char* deviceItems[][2] = {{"btn_option", "option_item_reset_default"},
-                                    {"btn_scene", "scene_item_load_scene"},
-                                    {"btn_scene", "scene_item_saveas_scene"},
-                                    {"btn_scene", "scene_item_delete_scene"}};
+    const char* deviceItems[][2] = {
+        {"btn_option", "option_item_reset_default"}, {"btn_scene", "scene_item_load_scene"},
+        {"btn_scene", "scene_item_saveas_scene"},    {"btn_scene", "scene_item_delete_scene"},
+        {"btn_scene", "scene_item_save_whole_file"}, {"btn_scene", "scene_item_load_whole_file"}};
     const char* fileItems[][2] = {{"btn_scene", "scene_item_load_file"},
                                   {"btn_scene", "scene_item_save_file"},
                                   {"btn_advance", "advance_item_autocal"}};
@@ -315,8 +328,7 @@ TEST_F(MainWndUiTest, StoredLanguageIsSelectedAtStart) {
     EXPECT_EQ(W().Text(QStringLiteral("btnConnect")), ui::Tr("${btn_disconnected}"));
 }
 
-// --- Focus ring, delay slider, equaliser mode
-// -------------------------------------------------------
+// --- Focus ring, delay slider, equaliser mode ----------------------------------------------------
 
 TEST_F(MainWndUiTest, ArrowKeysWalkTheFocusRing) {
     Create();

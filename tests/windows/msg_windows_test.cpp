@@ -11,11 +11,11 @@
 #include <atomic>
 #include <thread>
 
+#include "common/qt_test_app.h"
 #include "uiframework/busy_indicator.h"
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
 #include "uiframework/modal_answerer.h"
-#include "uiframework/qt_test_app.h"
 #include "windows/loading_wnd.h"
 #include "windows/message_window.h"
 #include "windows/msg_checkbox_wnd.h"

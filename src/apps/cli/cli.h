@@ -65,6 +65,10 @@ int RunScene(const GlobalOptions& options, Args args);
 int RunFactoryReset(const GlobalOptions& options, Args args);
 int RunEq(const GlobalOptions& options, Args args);
 int RunDiff(const GlobalOptions& options, Args args);
+int RunMem(const GlobalOptions& options, Args args);
+int RunThreshold(const GlobalOptions& options, Args args);
+int RunMix(const GlobalOptions& options, Args args);
+int RunCalibrate(const GlobalOptions& options, Args args);
 
 // Readable one-line form of a decoded message.
 std::string DescribeMessage(const Message& message);

@@ -26,6 +26,11 @@ constexpr const char* kUsage =
     "  curve FILE.spf [--channel N] [--csv]  response curves of a scene profile (no device)\n"
     "  eq import|export FILE.txt --channel N [--profile IN.spf]  equaliser filters as text\n"
     "  diff FILE.spf|FILE.wpf [--json]   every value in which the amplifier differs from a file\n"
+    "  mem read ADDR|write ADDR DATA     one 32-bit word of the DSP's memory\n"
+    "  threshold [DBU|off]               the input noise threshold, shown or set\n"
+    "  mix SOURCE INPUT OUTPUT LEVEL     one cell of the input mixer\n"
+    "  calibrate --channels LIST --measure eq,delay,phase [--mode N] (--apply|--discard)\n"
+    "            [--json FILE]           run the amplifier's automatic calibration\n"
     "\n"
     "--device chooses the amplifier: usb (default), virtual (one inside this program), or\n"
     "unix:PATH (korvel-virtual-amp --listen PATH). 'korvel-cli COMMAND --help' explains a\n"
@@ -44,6 +49,10 @@ const std::map<std::string, Command>& Commands() {
         {"factory-reset", RunFactoryReset},
         {"eq", RunEq},
         {"diff", RunDiff},
+        {"mem", RunMem},
+        {"threshold", RunThreshold},
+        {"mix", RunMix},
+        {"calibrate", RunCalibrate},
     };
     return commands;
 }

@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
     auto amp = std::make_shared<korvel::VirtualAmplifier>(options->identity);
     amp->SetReportDelay(std::chrono::milliseconds(options->reportDelayMs));
     amp->SetFaultPlan(options->faults);
+    korvel::InstallSimulatedCar(*amp, options->car);
 
     korvel::AmpSocketServer server(amp);
     if (!server.Listen(options->listenPath, &error)) {

@@ -37,6 +37,21 @@ struct GridLayout {
     QColor grid{kGridColor};
 };
 
+// The grid of a graph with a dotted line at each of `gains`, placed by `yOf(gain)`.
+template <typename YOf>
+GridLayout GridFor(GraphRect rect, int scalePercent, int zeroY, QColor background,
+                   std::span<const int> gains, YOf yOf) {
+    GridLayout grid;
+    grid.rect = rect;
+    grid.scalePercent = scalePercent;
+    grid.zeroY = zeroY;
+    grid.background = background;
+    for (const int gain : gains) {
+        grid.gainLineYs.push_back(static_cast<int>(yOf(gain)));
+    }
+    return grid;
+}
+
 // Background, border, zero line, dotted gain lines and the vertical frequency lines.
 void PaintGrid(QPainter& painter, const GridLayout& layout);
 

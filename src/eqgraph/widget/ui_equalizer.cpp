@@ -160,8 +160,7 @@ GraphPoint UIEqualizer::HandlePoint(int band) const {
     return ValidBand(band) ? bands_[band].point : GraphPoint{};
 }
 
-// --- Appearance
-// -----------------------------------------------------------------------------------
+// --- Appearance ----------------------------------------------------------------------------------
 
 void UIEqualizer::SetScalePercent(int percent) {
     scale_ = std::clamp(percent, 25, 800);
@@ -257,8 +256,7 @@ bool UIEqualizer::SetAttribute(const QString& name, const QString& value) {
     return true;
 }
 
-// --- Layout
-// -----------------------------------------------------------------------------------------
+// --- Layout --------------------------------------------------------------------------------------
 
 int UIEqualizer::YOf(double gain) const {
     return eqgraph::GainToY(rect_, zeroY_, gain, kEqualizerGainRange);
@@ -394,8 +392,7 @@ void UIEqualizer::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
 }
 
-// --- Pointer
-// ----------------------------------------------------------------------------------------
+// --- Pointer -------------------------------------------------------------------------------------
 
 int UIEqualizer::HitBand(const QPoint& p) const {
     for (int i = 0; i < bandCount_; ++i) {
@@ -631,8 +628,7 @@ void UIEqualizer::HoverAt(const QPoint& p) {
     setCursor(HitHp(p) || HitLp(p) ? Qt::SizeHorCursor : Qt::ArrowCursor);
 }
 
-// --- Painting
-// ---------------------------------------------------------------------------------------
+// --- Painting ------------------------------------------------------------------------------------
 
 void UIEqualizer::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
@@ -646,15 +642,9 @@ void UIEqualizer::Paint(QPainter& painter) {
     } else {
         PartialLayout();
     }
-    eqgraph::GridLayout grid;
-    grid.rect = rect_;
-    grid.scalePercent = scale_;
-    grid.zeroY = zeroY_;
-    grid.background = background_;
+    eqgraph::GridLayout grid = eqgraph::GridFor(rect_, scale_, zeroY_, background_, kGainLines,
+                                                [this](int gain) { return YOf(gain); });
     grid.grid = grid_;
-    for (const int gain : kGainLines) {
-        grid.gainLineYs.push_back(YOf(gain));
-    }
     eqgraph::PaintGrid(painter, grid);
     if (showAxisLabels_) {
         PaintAxisLabels(painter);

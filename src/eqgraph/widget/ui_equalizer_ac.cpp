@@ -70,6 +70,22 @@ void UIEqualizerAc::SetSolidCurves(std::span<const LongCurve> frequencies,
     update();
 }
 
+void UIEqualizerAc::SetPredictedCurves(std::span<const ShortCurve> frequencies,
+                                       std::span<const ShortCurve> gainsDb, int count,
+                                       int /*reserved*/, std::span<const int> show) {
+    Store(predicted_, frequencies, gainsDb, count, show);
+    update();
+}
+
+void UIEqualizerAc::SetSolidCurveColor(const QColor& color) {
+    solidColor_ = color;
+    update();
+}
+
+QColor UIEqualizerAc::ShortCurveColor(int slot) {
+    return QColor::fromRgba(kShortColors[static_cast<size_t>(std::clamp(slot, 0, kSlots - 1))]);
+}
+
 void UIEqualizerAc::SetScalePercent(int percent) {
     scale_ = std::clamp(percent, 25, 800);
     update();
@@ -107,15 +123,8 @@ void UIEqualizerAc::Paint(QPainter& painter) {
         return eqgraph::GainToYUnrounded(rect, zeroY, gain, eqgraph::kCalibrationGainRange);
     };
 
-    eqgraph::GridLayout grid;
-    grid.rect = rect;
-    grid.scalePercent = scale_;
-    grid.zeroY = zeroY;
-    grid.background = background_;
-    for (const int gain : kGainLines) {
-        grid.gainLineYs.push_back(toY(gain));
-    }
-    eqgraph::PaintGrid(painter, grid);
+    eqgraph::PaintGrid(painter,
+                       eqgraph::GridFor(rect, scale_, zeroY, background_, kGainLines, toY));
     if (showAxisLabels_) {
         std::vector<eqgraph::AxisLabel> gains;
         for (const int gain : kGainLines) {
@@ -146,16 +155,27 @@ void UIEqualizerAc::Paint(QPainter& painter) {
         painter.setPen(CurvePen(kDashedColors[i], Qt::DashLine));
         painter.drawPath(eqgraph::BezierPath(eqgraph::SmoothCurvePoints(points, rect.left)));
     }
-    // The solid family has no colour table of its own; it uses the measured curves' colours.
+    // The solid family has no colour table of its own: one colour when set, else the measured
+    // curves' colours.
     for (int i = 0; i < solid_.count; ++i) {
         if (!solid_.show[i]) {
             continue;
         }
         const auto points =
             eqgraph::SelectCurvePoints(solid_.frequencies[i], solid_.gainsDb[i], rect, toY);
-        painter.setPen(CurvePen(kShortColors[i], Qt::SolidLine));
+        painter.setPen(
+            CurvePen(solidColor_.isValid() ? solidColor_.rgba() : kShortColors[i], Qt::SolidLine));
         painter.drawPath(
             eqgraph::CardinalSplinePath(eqgraph::SmoothCurvePoints(points, rect.left)));
+    }
+    for (int i = 0; i < predicted_.count; ++i) {
+        if (!predicted_.show[i]) {
+            continue;
+        }
+        const auto points =
+            eqgraph::SelectCurvePoints(predicted_.frequencies[i], predicted_.gainsDb[i], rect, toY);
+        painter.setPen(CurvePen(kShortColors[i], Qt::DotLine));
+        painter.drawPath(eqgraph::CardinalSplinePath(eqgraph::ToPointsF(points)));
     }
     painter.restore();
 }

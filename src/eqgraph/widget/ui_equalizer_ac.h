@@ -2,7 +2,8 @@
 // UIEqualizerAc: the display-only response graph of the auto-calibration window. Same frequency
 // axis as UIEqualizer, a symmetric +20 .. -20 dB axis, and three curve families instead of
 // channels: short measured curves (121 points, cardinal splines), dashed curves and solid curves
-// (512 points each, smoothed). No pointer interaction.
+// (512 points each, smoothed). A fourth family, the predicted curves (121 points, dotted), shows
+// what a measured response becomes with an equaliser applied. No pointer interaction.
 
 #include <QColor>
 #include <QWidget>
@@ -38,7 +39,19 @@ class UIEqualizerAc : public QWidget {
     void SetSolidCurves(std::span<const LongCurve> frequencies, std::span<const LongCurve> gainsDb,
                         int count, int reserved, std::span<const int> show);
 
+    // The predicted family: same arguments as SetShortCurves, drawn dotted.
+    void SetPredictedCurves(std::span<const ShortCurve> frequencies,
+                            std::span<const ShortCurve> gainsDb, int count, int reserved,
+                            std::span<const int> show);
+
+    // One colour for every solid curve (a target shared by all channels); an invalid colour
+    // restores the per-slot colours of the short family.
+    void SetSolidCurveColor(const QColor& color);
+    // The colour of slot `slot` of the short (and predicted) family.
+    static QColor ShortCurveColor(int slot);
+
     int ShortCount() const { return short_.count; }
+    int PredictedCount() const { return predicted_.count; }
     int DashedCount() const { return dashed_.count; }
     int SolidCount() const { return solid_.count; }
 
@@ -72,9 +85,11 @@ class UIEqualizerAc : public QWidget {
     bool hasFocus_ = false;
     bool showAxisLabels_ = true;
     QColor background_;
+    QColor solidColor_;
     Family<kShortPoints> short_;
     Family<kLongPoints> dashed_;
     Family<kLongPoints> solid_;
+    Family<kShortPoints> predicted_;
 };
 
 }  // namespace korvel

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/qt_test_app.h"
 #include "eqgraph/widget/demo_curves.h"
 #include "eqgraph/widget/ui_equalizer.h"
 #include "eqgraph/widget/ui_equalizer_ac.h"
@@ -37,13 +38,9 @@ void ShowChannel(UIEqualizer& graph, const DemoChannels& demo, int channel, int 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    korvel::test::UseOffscreenUnlessSet();
     QApplication app(argc, argv);
-    const QString folder =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/korvel-shots");
-    QDir().mkpath(folder);
+    const QString folder = korvel::test::ScreenshotFolder(argc, argv);
     const DemoChannels demo = korvel::testing::MakeDemoChannels();
     bool ok = true;
 

@@ -1,4 +1,5 @@
 #include "eqgraph/widget/ui_equalizer.h"
+#include "common/qt_test_app.h"
 
 #include <gtest/gtest.h>
 
