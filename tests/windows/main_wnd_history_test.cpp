@@ -10,8 +10,8 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 
-#include "profiles/profile_file.h"
 #include "main_wnd_tuning_support.h"
+#include "profiles/profile_file.h"
 #include "uiframework/modal_answerer.h"
 
 namespace korvel {
