@@ -30,6 +30,9 @@ long TickMs() {
 }
 
 void LogTimeStamp() {
+    if (!IsLogOpen()) {
+        return;
+    }
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     const auto millis =
@@ -45,6 +48,9 @@ void LogTimeStamp() {
 // can never land in the middle of a dump.
 std::string HexBytes(const uint8_t* bytes, size_t count) {
     std::string text;
+    if (!IsLogOpen()) {
+        return text;  // a closed log takes nothing: formatting every report costs each transfer
+    }
     char item[8];
     for (size_t i = 0; i < count; ++i) {
         std::snprintf(item, std::size(item), "%02x ", bytes[i]);
@@ -367,6 +373,15 @@ bool LinkCore::WaitUntilIdle(std::chrono::milliseconds timeout) {
 
 void LinkCore::SetWaitCapForTesting(int maxMs) {
     impl_->waitCapMs = std::max(maxMs, 0);
+}
+
+int LinkCore::CappedWaitMs(int waitMs) const {
+    return impl_->CappedWait(waitMs);
+}
+
+void LinkCore::ClearReceiveRing() {
+    std::lock_guard lock(impl_->parseMutex);
+    impl_->parser.Clear();
 }
 
 void LinkCore::McuCmdThread() {

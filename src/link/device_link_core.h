@@ -95,6 +95,12 @@ class LinkCore {
     // Test-only: caps every wait (ReadHIDData, hence the immediate path and the worker) at
     // `maxMs`; 0 restores the shipped waits.
     void SetWaitCapForTesting(int maxMs);
+    // `waitMs`, or the test cap when one is set and shorter. Pauses of the layers above (the
+    // upgrade's reopen wait) go through it, so tests shorten them with the same hook.
+    int CappedWaitMs(int waitMs) const;
+
+    // Drops received bytes not yet parsed, and a packet begun but not finished.
+    void ClearReceiveRing();
 
   private:
     // The worker: one queued command, then one read of up to 10 s, in queue order.

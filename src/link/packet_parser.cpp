@@ -20,6 +20,11 @@ void PacketParser::Feed(std::span<const uint8_t> bytes) {
         Feed(byte);
 }
 
+void PacketParser::Clear() {
+    readIndex_ = writeIndex_;
+    index_ = 0;
+}
+
 size_t PacketParser::Pending() const {
     return (writeIndex_ + kRingSize - readIndex_) % kRingSize;
 }

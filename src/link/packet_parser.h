@@ -36,6 +36,9 @@ class PacketParser {
     // returns false parsing stops and the remaining bytes stay in the ring.
     void Parse(const std::function<bool()>& keepGoing = {});
 
+    // Empties the ring and forgets a packet begun but not finished.
+    void Clear();
+
     size_t Pending() const;
     int StateIndex() const { return index_; }
 

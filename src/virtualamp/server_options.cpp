@@ -82,6 +82,12 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
          [](const std::string& v, ServerOptions& o) {
              return ParseNumber(v, 0, 10, o.car.unplugAtCode);
          }},
+        {"--restart-ms", [](const std::string& v,
+                            ServerOptions& o) { return ParseNumber(v, 0, 60000, o.restartMs); }},
+        {"--unplug-at-block",
+         [](const std::string& v, ServerOptions& o) {
+             return ParseNumber<size_t>(v, 1, SIZE_MAX, o.upgradeFaults.unplugAtBlock);
+         }},
     };
     return options;
 }
@@ -105,6 +111,10 @@ std::optional<ServerOptions> ParseServerOptions(const std::vector<std::string>& 
         }
         if (arg == "--loader") {
             options.identity.loaderMode = true;
+            continue;
+        }
+        if (arg == "--refuse-upgrade") {
+            options.upgradeFaults.startReply = AmpUpgradeReply::kRefused;
             continue;
         }
         const auto found = ValueOptions().find(arg);
@@ -140,6 +150,9 @@ std::string ServerUsage() {
            "  --cal-fail REASON      calibrations fail with reason 0..5 at its own stage\n"
            "  --cal-fail-at CODE     ... or at report code CODE (0..9)\n"
            "  --cal-unplug-at CODE   go away after a calibration reported CODE (0..10)\n"
+           "  --restart-ms N         time a firmware-upgrade restart takes (default 1000)\n"
+           "  --refuse-upgrade       refuse every firmware transfer at its start\n"
+           "  --unplug-at-block N    go away when data block N of a transfer arrives\n"
            "  --help                 show this text\n";
 }
 

@@ -17,6 +17,8 @@ struct ServerOptions {
     int reportDelayMs = 1;
     FaultPlan faults;
     CarOptions car;  // the car the calibration measures and its planned faults
+    int restartMs = 1000;
+    UpgradeFaults upgradeFaults;
 };
 
 // Parses the arguments after the program name. Returns nullopt with `error` set for unknown

@@ -187,11 +187,25 @@ bool AmpSocketServer::Serve() {
         if (end == ConnectionEnd::Unplugged) {
             amp_->Replug();  // the device is back for the next connection
         }
+        if (end == ConnectionEnd::Restarted && !WaitUntilPresent()) {
+            break;
+        }
+    }
+    return true;
+}
+
+bool AmpSocketServer::WaitUntilPresent() const {
+    while (!amp_->Present()) {
+        if (StopRequested()) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
 }
 
 AmpSocketServer::ConnectionEnd AmpSocketServer::ServeConnection(int connection) {
+    const uint64_t generation = amp_->ConnectionGeneration();
     std::array<uint8_t, kOutputReportSize> report{};
     size_t filled = 0;
     while (true) {
@@ -216,6 +230,9 @@ AmpSocketServer::ConnectionEnd AmpSocketServer::ServeConnection(int connection) 
         }
         if (amp_->Unplugged()) {
             return ConnectionEnd::Unplugged;
+        }
+        if (amp_->ConnectionGeneration() != generation) {
+            return ConnectionEnd::Restarted;
         }
     }
 }

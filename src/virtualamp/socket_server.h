@@ -2,7 +2,9 @@
 // Serves a VirtualAmplifier on a Unix-domain stream socket. The host writes every output report
 // as exactly 65 bytes, the device every input report as exactly 64 bytes. One connection is
 // served at a time; when it closes, the next one is accepted. An unplug (fault injection) ends
-// the connection and plugs the device in again for the next one.
+// the connection and plugs the device in again for the next one. A restart of the amplifier
+// (firmware upgrade) ends the connection after its replies, and the next one is accepted once
+// the amplifier is back.
 
 #include <atomic>
 #include <cstdint>
@@ -34,11 +36,13 @@ class AmpSocketServer {
     uint64_t ConnectionsAccepted() const { return accepted_.load(); }
 
   private:
-    enum class ConnectionEnd { PeerClosed, Stopped, Unplugged };
+    enum class ConnectionEnd { PeerClosed, Stopped, Unplugged, Restarted };
 
     ConnectionEnd ServeConnection(int connection);
     bool SendReplies(int connection, const std::vector<InputReport>& replies);
     bool StopRequested() const;
+    // After a restart: waits until the amplifier is back (false when stopped first).
+    bool WaitUntilPresent() const;
 
     std::shared_ptr<VirtualAmplifier> amp_;
     std::string path_;

@@ -70,9 +70,51 @@ struct VirtualAmplifier::Impl {
     uint64_t requestsSincePlan = 0;
     bool unplugged = false;
     std::vector<std::shared_ptr<AmpExtension>> extensions;
+    AmpUpgrade upgrade;
+    uint64_t generation = 0;
+    std::chrono::milliseconds restartTime{1000};
+    std::chrono::steady_clock::time_point backAt{};
+    bool goneForGood = false;  // restarted and never came back (fault)
+
+    bool PresentLocked() const {
+        return !unplugged && !goneForGood && std::chrono::steady_clock::now() >= backAt;
+    }
+
+    void RestartLocked(bool intoLoader) {
+        ++generation;
+        identity.loaderMode = intoLoader;
+        backAt = std::chrono::steady_clock::now() + restartTime;
+        WriteLog("VirtualAmplifier: restarting into its %s\n",
+                 intoLoader ? "loader" : "application");
+    }
+
+    void After(AmpAfterRequest after) {
+        switch (after) {
+            case AmpAfterRequest::kNothing:
+                break;
+            case AmpAfterRequest::kRestartIntoLoader:
+                RestartLocked(true);
+                break;
+            case AmpAfterRequest::kRestartIntoApplication:
+                RestartLocked(false);
+                break;
+            case AmpAfterRequest::kUnplug:
+                unplugged = true;
+                break;
+            case AmpAfterRequest::kGoAway:
+                RestartLocked(true);
+                goneForGood = true;
+                break;
+        }
+    }
 
     std::vector<InputReport> Execute(const AmpRequest& request) {
         std::vector<InputReport> replies;
+        AmpAfterRequest after = AmpAfterRequest::kNothing;
+        if (upgrade.Handle(request, identity, replies, after)) {
+            After(after);
+            return replies;
+        }
         for (const auto& extension : extensions) {
             if (extension->Handle(request, state, replies)) {
                 return replies;
@@ -119,7 +161,7 @@ VirtualAmplifier::~VirtualAmplifier() = default;
 
 std::vector<InputReport> VirtualAmplifier::HandleOutputReport(const uint8_t* data, size_t length) {
     std::lock_guard lock(impl_->mutex);
-    if (impl_->unplugged) {
+    if (!impl_->PresentLocked()) {
         return {};
     }
     auto request = ParseOutputReport(data, length);
@@ -188,6 +230,7 @@ void VirtualAmplifier::Unplug() {
 void VirtualAmplifier::Replug() {
     std::lock_guard lock(impl_->mutex);
     impl_->unplugged = false;
+    impl_->goneForGood = false;
 }
 
 AmpState VirtualAmplifier::State() const {
@@ -203,6 +246,36 @@ void VirtualAmplifier::ModifyState(const std::function<void(AmpState&)>& change)
 void VirtualAmplifier::FactoryReset() {
     std::lock_guard lock(impl_->mutex);
     impl_->state = FactoryState();
+}
+
+void VirtualAmplifier::SetUpgradeFaults(const UpgradeFaults& faults) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->upgrade.SetFaults(faults);
+}
+
+std::vector<ReceivedImage> VirtualAmplifier::ReceivedImages() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->upgrade.Received();
+}
+
+void VirtualAmplifier::SetRestartTime(std::chrono::milliseconds time) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->restartTime = std::max(time, std::chrono::milliseconds{0});
+}
+
+void VirtualAmplifier::Restart(bool intoLoader) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->RestartLocked(intoLoader);
+}
+
+uint64_t VirtualAmplifier::ConnectionGeneration() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->generation;
+}
+
+bool VirtualAmplifier::Present() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->PresentLocked();
 }
 
 void VirtualAmplifier::AddExtension(std::shared_ptr<AmpExtension> extension) {

@@ -15,6 +15,7 @@
 
 #include "virtualamp/amp_frames.h"
 #include "virtualamp/amp_state.h"
+#include "virtualamp/amp_upgrade.h"
 
 namespace korvel {
 
@@ -96,6 +97,21 @@ class VirtualAmplifier {
     void FactoryReset();
 
     void AddExtension(std::shared_ptr<AmpExtension> extension);
+
+    // --- Firmware upgrade (amp_upgrade.h) --------------------------------------------------
+    void SetUpgradeFaults(const UpgradeFaults& faults);
+    // Every transfer started since the amplifier was made, in order.
+    std::vector<ReceivedImage> ReceivedImages() const;
+
+    // A restart drops the connection: a transport opened before it is gone once it has taken
+    // the replies already sent, and the amplifier is absent for the restart time (default
+    // 1 s), then present again (in its loader or its application).
+    void SetRestartTime(std::chrono::milliseconds time);
+    void Restart(bool intoLoader);
+    // Counts the restarts; a transport remembers it when it opens.
+    uint64_t ConnectionGeneration() const;
+    // Neither unplugged nor restarting: a transport can open.
+    bool Present() const;
 
   private:
     struct Impl;

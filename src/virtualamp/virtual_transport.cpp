@@ -15,18 +15,24 @@ using Clock = std::chrono::steady_clock;
 // made from elsewhere ends the wait promptly.
 constexpr auto kUnplugPollInterval = std::chrono::milliseconds(10);
 
+// After the amplifier restarted, the transport reports itself gone to a mere observer this long
+// after the last reply it delivered, so the reader that took that reply still dispatches it.
+constexpr auto kRestartNoticeDelay = std::chrono::milliseconds(100);
+
 class VirtualTransport : public HidTransport {
   public:
     explicit VirtualTransport(std::shared_ptr<VirtualAmplifier> amp) : amp_(std::move(amp)) {}
 
     bool Open() override {
         std::lock_guard lock(mutex_);
-        if (!amp_ || amp_->Unplugged()) {
+        if (!amp_ || !amp_->Present()) {
             error_ = L"virtual amplifier not present";
             return false;
         }
         open_ = true;
         gone_ = false;
+        generation_ = amp_->ConnectionGeneration();
+        lastDelivery_ = Clock::now();
         pending_.clear();
         return true;
     }
@@ -47,7 +53,7 @@ class VirtualTransport : public HidTransport {
 
     int Write(const uint8_t* data, size_t length) override {
         std::unique_lock lock(mutex_);
-        if (!open_ || NoteUnplug()) {
+        if (!open_ || NoteUnplug() || Restarted()) {
             error_ = L"virtual amplifier unplugged";
             return -1;
         }
@@ -106,7 +112,9 @@ class VirtualTransport : public HidTransport {
 
     bool Disconnected() const override {
         std::lock_guard lock(mutex_);
-        return gone_ || amp_->Unplugged();
+        return gone_ || amp_->Unplugged() ||
+               (Restarted() && pending_.empty() &&
+                Clock::now() - lastDelivery_ >= kRestartNoticeDelay);
     }
 
   private:
@@ -115,9 +123,13 @@ class VirtualTransport : public HidTransport {
         InputReport report;
     };
 
-    // Once the device went away this transport stays gone, even if it is plugged in again.
+    // The amplifier restarted since this transport opened: its connection is over.
+    bool Restarted() const { return amp_->ConnectionGeneration() != generation_; }
+
+    // Once the device went away this transport stays gone, even if it is plugged in again. A
+    // restarted amplifier still delivers the replies it sent before the restart.
     bool NoteUnplug() {
-        if (amp_->Unplugged()) {
+        if (amp_->Unplugged() || (Restarted() && pending_.empty())) {
             gone_ = true;
         }
         return gone_;
@@ -128,6 +140,7 @@ class VirtualTransport : public HidTransport {
         const size_t count = std::min(length, report.size());
         std::memcpy(buffer, report.data(), count);
         pending_.pop_front();
+        lastDelivery_ = Clock::now();
         return static_cast<int>(count);
     }
 
@@ -138,6 +151,8 @@ class VirtualTransport : public HidTransport {
     Clock::time_point lastRelease_{};
     bool open_ = false;
     bool gone_ = false;
+    uint64_t generation_ = 0;
+    Clock::time_point lastDelivery_{};
     std::wstring error_;
 };
 

@@ -15,6 +15,7 @@
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
 #include "windows/auto_cal_wnd.h"
+#include "windows/firmware_update_host.h"
 #include "windows/main_wnd_speaker_map.h"
 #include "windows/mixer_wnd.h"
 #include "windows/msg_checkbox_wnd.h"
@@ -39,29 +40,6 @@ QString LoadText(const QString& resource) {
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-// Fills the "%d" fields of a translated text in order; "%%" stays a single percent sign.
-QString FormatInts(const QString& format, std::initializer_list<int> values) {
-    QString out;
-    auto value = values.begin();
-    for (qsizetype i = 0; i < format.size(); ++i) {
-        if (format[i] == QLatin1Char('%') && i + 1 < format.size()) {
-            const QChar next = format[i + 1];
-            if (next == QLatin1Char('d') && value != values.end()) {
-                out += QString::number(*value++);
-                ++i;
-                continue;
-            }
-            if (next == QLatin1Char('%')) {
-                out += QLatin1Char('%');
-                ++i;
-                continue;
-            }
-        }
-        out += format[i];
-    }
-    return out;
-}
-
 }  // namespace
 
 CMainWnd::CMainWnd(TransportFactory factory, Settings& settings, QWidget* parent)
@@ -70,12 +48,14 @@ CMainWnd::CMainWnd(TransportFactory factory, Settings& settings, QWidget* parent
       settings_(settings),
       reports_(MessageTargetForThreads()),
       manager_(std::make_unique<EqualizerManager>(std::move(factory), *reports_, *this)),
+      firmware_(std::make_unique<FirmwareUpdateHost>(this, *manager_)),
       loading_(this) {
     setProperty("windowClass", QStringLiteral("MainWnd"));
 }
 
 CMainWnd::~CMainWnd() {
     loading_.CloseLoading();
+    firmware_.reset();
     // The controller joins its worker first; the window's controls are still alive for any
     // view call it makes on the way.
     manager_.reset();
@@ -208,6 +188,9 @@ void CMainWnd::keyPressEvent(QKeyEvent* event) {
 // --- ControllerView: dialogs and states ----------------------------------------------------------
 
 void CMainWnd::ShowMessage(const std::string& key, const std::string& detail) {
+    if (firmware_->TakeBackupResult(key)) {
+        return;  // the update window shows how its backup went
+    }
     QString text = QString::fromStdString(key);
     if (!detail.empty()) {
         text = ui::Tr(text) + QLatin1Char(' ') + QString::fromStdString(detail);
@@ -258,6 +241,9 @@ void CMainWnd::SetConnectState(ConnectState state) {
 }
 
 void CMainWnd::ShowLoading(bool open) {
+    if (open && firmware_->BackupRunning()) {
+        return;  // the update window shows the backup's progress itself
+    }
     if (sceneWnd_) {
         sceneWnd_->ShowLoading(open);  // the scene window's device work covers that window
         return;
@@ -279,22 +265,15 @@ void CMainWnd::CloseToolWindow(ToolWindow window) {
         autoCal_->CloseForDisconnect();
         return;
     }
-    // The firmware window registers itself once it exists.
+    if (window == ToolWindow::kUpdateFirmware) {
+        firmware_->CloseUpdateWindow();
+        return;
+    }
     WriteLog("CMainWnd::CloseToolWindow %d: none open\n", static_cast<int>(window));
 }
 
 void CMainWnd::StartForcedUpdate() {
-    const SceneRecord& live = Live();
-    if (!manager_->Link().mcu_is_normal_mode() || live.deviceModel != kSupportedModel) {
-        // The device runs its loader: only the forced update window can talk to it.
-        WriteLog("CMainWnd::StartForcedUpdate: forced update window not available\n");
-        return;
-    }
-    const QString text =
-        FormatInts(ui::Tr(QStringLiteral("${update_tips}")),
-                   {live.mainVersion, live.slaveVersion, kOldestMainVersion, kOldestSlaveVersion});
-    const int answer = CMsgWnd::ShowMessage(this, QStringLiteral("${tips}"), text);
-    WriteLog("CMainWnd::StartForcedUpdate answer %d: forced update window not available\n", answer);
+    firmware_->StartForcedUpdate();
 }
 
 // --- Language ------------------------------------------------------------------------------------

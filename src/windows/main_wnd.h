@@ -45,6 +45,7 @@ class CSceneWnd;
 class CMixerWnd;
 class CNoiseThresholdWnd;
 class CAutoCalWnd;
+class FirmwareUpdateHost;
 
 class CMainWnd : public MessageWindow, public ControllerView {
     Q_OBJECT
@@ -69,6 +70,9 @@ class CMainWnd : public MessageWindow, public ControllerView {
     // The edit that the arrow keys move to from `name` ("edit_main_volume", "eq_gain_3", ...)
     // around the focus ring; empty when `name` is not on the ring.
     QString FocusRingNeighbour(const QString& name, bool forward) const;
+
+    // The firmware update windows and the upgrader of the controller's link.
+    FirmwareUpdateHost& Firmware() { return *firmware_; }
 
     UIEqualizer* Graph() const { return graph_; }
 
@@ -275,6 +279,7 @@ class CMainWnd : public MessageWindow, public ControllerView {
     Settings& settings_;
     std::shared_ptr<MessageTarget> reports_;  // before manager_: the controller posts to it
     std::unique_ptr<EqualizerManager> manager_;
+    std::unique_ptr<FirmwareUpdateHost> firmware_;  // uses manager_'s link; destroyed first
     LoadingWindowHost loading_;
 
     UIEqualizer* graph_ = nullptr;

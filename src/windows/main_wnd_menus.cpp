@@ -8,6 +8,7 @@
 #include "model/speaker_roles.h"
 #include "uiframework/language.h"
 #include "uiframework/popup_menu.h"
+#include "windows/firmware_update_host.h"
 #include "windows/main_wnd.h"
 
 namespace korvel {
@@ -133,7 +134,7 @@ void CMainWnd::HandleMenuClick(const QString& item) {
     } else if (item == QLatin1String("scene_item_export_filters")) {
         OnExportFiltersItem();
     } else if (item == QLatin1String("option_item_firmware_upgrade")) {
-        Pending("OpenUpdateFwWindow", -1);
+        firmware_->OpenUpdateWindow();
     } else if (item == QLatin1String("advance_item_autocal")) {
         OpenAutoCalibration();
     } else {

@@ -24,4 +24,12 @@ QString FillFields(const QString& format, const QStringList& values) {
     return out;
 }
 
+QString FormatInts(const QString& format, std::initializer_list<int> values) {
+    QStringList texts;
+    for (const int value : values) {
+        texts.push_back(QString::number(value));
+    }
+    return FillFields(format, texts);
+}
+
 }  // namespace korvel

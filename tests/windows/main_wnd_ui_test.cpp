@@ -70,7 +70,8 @@ class MainWndUiTest : public ::testing::Test {
 
 struct MessageCase {
     int id;
-    const char* text;  // key of the message box, or nullptr for none
+    const char* text;       // key of the message box, or nullptr for none
+    const char* then = "";  // the window opened after the box, if any
 };
 
 class MainWndMessageTest : public MainWndUiTest,
@@ -83,7 +84,10 @@ TEST_P(MainWndMessageTest, ShowsItsMessageBoxAndStops) {
         EXPECT_TRUE(answers.Questions().empty());
         return;
     }
-    ASSERT_EQ(answers.Questions().size(), 1u);
+    ASSERT_EQ(answers.Questions().size(), *GetParam().then ? 2u : 1u);
+    if (*GetParam().then) {
+        EXPECT_EQ(answers.Questions()[1].window, GetParam().then);
+    }
     const ui::ModalQuestion& q = answers.Questions()[0];
     EXPECT_EQ(q.window, "msgwnd");
     EXPECT_EQ(q.title, ui::Tr("${tips}"));
@@ -94,7 +98,7 @@ TEST_P(MainWndMessageTest, ShowsItsMessageBoxAndStops) {
 
 INSTANTIATE_TEST_SUITE_P(Messages, MainWndMessageTest,
                          ::testing::Values(MessageCase{kMsgMcuNotNormal,
-                                                       "${device_status_unnormal}"},
+                                                       "${device_status_unnormal}", "updatefwwnd"},
                                            MessageCase{kMsgDeviceRebooting, "${device_reboot}"},
                                            MessageCase{kMsgConnectFailed, "${device_connect_fail}"},
                                            MessageCase{kMsgDisconnect, nullptr}));

@@ -8,8 +8,8 @@
 #include <QDir>
 #include <cstdio>
 
-#include "model/scene_name.h"
 #include "main_wnd_test_support.h"
+#include "model/scene_name.h"
 #include "uiframework/language.h"
 #include "uiframework/popup_menu.h"
 #include "windows/about_wnd.h"

@@ -69,6 +69,7 @@ int RunMem(const GlobalOptions& options, Args args);
 int RunThreshold(const GlobalOptions& options, Args args);
 int RunMix(const GlobalOptions& options, Args args);
 int RunCalibrate(const GlobalOptions& options, Args args);
+int RunUpgrade(const GlobalOptions& options, Args args);
 
 // Readable one-line form of a decoded message.
 std::string DescribeMessage(const Message& message);

@@ -31,6 +31,7 @@ constexpr const char* kUsage =
     "  mix SOURCE INPUT OUTPUT LEVEL     one cell of the input mixer\n"
     "  calibrate --channels LIST --measure eq,delay,phase [--mode N] (--apply|--discard)\n"
     "            [--json FILE]           run the amplifier's automatic calibration\n"
+    "  upgrade FILE [--yes]              upgrade the amplifier's firmware from an image file\n"
     "\n"
     "--device chooses the amplifier: usb (default), virtual (one inside this program), or\n"
     "unix:PATH (korvel-virtual-amp --listen PATH). 'korvel-cli COMMAND --help' explains a\n"
@@ -53,6 +54,7 @@ const std::map<std::string, Command>& Commands() {
         {"threshold", RunThreshold},
         {"mix", RunMix},
         {"calibrate", RunCalibrate},
+        {"upgrade", RunUpgrade},
     };
     return commands;
 }

@@ -47,6 +47,8 @@ int main(int argc, char** argv) {
     amp->SetReportDelay(std::chrono::milliseconds(options->reportDelayMs));
     amp->SetFaultPlan(options->faults);
     korvel::InstallSimulatedCar(*amp, options->car);
+    amp->SetRestartTime(std::chrono::milliseconds(options->restartMs));
+    amp->SetUpgradeFaults(options->upgradeFaults);
 
     korvel::AmpSocketServer server(amp);
     if (!server.Listen(options->listenPath, &error)) {
