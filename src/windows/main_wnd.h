@@ -138,6 +138,7 @@ class CMainWnd : public MessageWindow, public ControllerView {
     void HandleMessage(Message& message) override;
     void HandleMenuClick(const QString& itemName) override;
     QWidget* CreateControl(const QString& tag, QWidget* parent) override;
+    void ControlBuilt(QWidget* control) override;
     void OnLanguageChanged() override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

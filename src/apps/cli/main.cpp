@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "korvel_version.h"
 #include "log/log.h"
 
 namespace {
@@ -32,6 +33,11 @@ constexpr const char* kUsage =
     "  calibrate --channels LIST --measure eq,delay,phase [--mode N] (--apply|--discard)\n"
     "            [--json FILE]           run the amplifier's automatic calibration\n"
     "  upgrade FILE [--yes]              upgrade the amplifier's firmware from an image file\n"
+    "\n"
+    "Options:\n"
+    "  --device usb|virtual|unix:PATH    the amplifier to talk to (default usb)\n"
+    "  --help                            show this text\n"
+    "  --version                         show the program's version\n"
     "\n"
     "--device chooses the amplifier: usb (default), virtual (one inside this program), or\n"
     "unix:PATH (korvel-virtual-amp --listen PATH). 'korvel-cli COMMAND --help' explains a\n"
@@ -70,6 +76,9 @@ int Run(const std::vector<std::string>& argv) {
             options.device = arg.substr(9);
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
+            return kExitOk;
+        } else if (arg == "--version") {
+            std::fputs("korvel-cli " KORVEL_VERSION "\n", stdout);
             return kExitOk;
         } else if (!arg.empty() && arg[0] == '-') {
             throw UsageError("unknown option '" + arg + "' (see --help)");
