@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every check: the full suite with warnings as errors, the suite again
 # under AddressSanitizer + UndefinedBehaviorSanitizer, the threaded suites under ThreadSanitizer,
-# and a replay of every fuzzer's corpus.
+# a replay of every fuzzer's corpus, and the Debian package checked without installing it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -61,3 +61,6 @@ step "release build, warnings as errors, full suite"
 configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_WERROR=ON
 cmake --build build -j "$JOBS"
 ctest --test-dir build --output-on-failure -j "$JOBS"
+
+step "Debian package: build, then check it without installing it"
+bash scripts/check-package.sh "$(bash scripts/package.sh | sed -n 's/^package: //p')"

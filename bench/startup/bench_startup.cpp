@@ -1,7 +1,10 @@
 // Times korvel-dsp from process start to its first painted main window and to the end of the
 // initial synchronisation with the in-process virtual amplifier, and reports the child's peak
 // resident memory. The program runs offscreen with the start-up trace switched on and is ended
-// once synchronised.
+// once synchronised. Each run also times a minimal Qt window with the same fonts to its first
+// paint, and the summary gives the ratio of the two first-paint medians. The processor time each
+// program used up to its first paint (all threads, from /proc) is given too: unlike the clock
+// time it hardly depends on what else the machine is doing.
 //
 //   bench_startup [runs] [path/to/korvel-dsp]
 
@@ -15,6 +18,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -24,16 +29,34 @@ using Clock = std::chrono::steady_clock;
 
 struct Run {
     double firstPaintMs = -1;
+    double firstPaintCpuMs = -1;  // processor time of all threads until the paint was reported
     double synchronisedMs = -1;
     long peakRssKb = 0;
     bool ok = false;
 };
 
+// Processor time of every thread of `pid` so far (/proc/PID/task/TID/schedstat, nanoseconds).
+double CpuMs(pid_t pid) {
+    double ns = 0;
+    std::error_code error;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        std::ifstream stat(task.path() / "schedstat");
+        double onCpu = 0;
+        if (stat >> onCpu) {
+            ns += onCpu;
+        }
+    }
+    return ns / 1e6;
+}
+
 double MsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-Run RunOnce(const char* program, const std::string& instanceDir) {
+// Runs `program` (with --device virtual when `synchronise` is set) until it announced its first
+// paint and, when `synchronise` is set, the end of the synchronisation.
+Run RunOnce(const char* program, const std::string& instanceDir, bool synchronise) {
     Run run;
     int out[2];
     if (pipe(out) != 0) {
@@ -48,13 +71,18 @@ Run RunOnce(const char* program, const std::string& instanceDir) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         setenv("KORVEL_STARTUP_TRACE", "1", 1);
         setenv("KORVEL_INSTANCE_DIR", instanceDir.c_str(), 1);
-        execl(program, program, "--device", "virtual", static_cast<char*>(nullptr));
+        if (synchronise) {
+            execl(program, program, "--device", "virtual", static_cast<char*>(nullptr));
+        } else {
+            execl(program, program, static_cast<char*>(nullptr));
+        }
         _exit(127);
     }
     close(out[1]);
     std::string pending;
     char buffer[512];
-    while (run.synchronisedMs < 0) {
+    auto done = [&] { return synchronise ? run.synchronisedMs >= 0 : run.firstPaintMs >= 0; };
+    while (!done()) {
         const ssize_t n = read(out[0], buffer, sizeof buffer);
         if (n <= 0) {
             break;
@@ -66,6 +94,7 @@ Run RunOnce(const char* program, const std::string& instanceDir) {
             pending.erase(0, end + 1);
             if (line == "korvel-dsp: first paint") {
                 run.firstPaintMs = MsSince(start);
+                run.firstPaintCpuMs = CpuMs(pid);
             } else if (line == "korvel-dsp: synchronised") {
                 run.synchronisedMs = MsSince(start);
             }
@@ -78,7 +107,7 @@ Run RunOnce(const char* program, const std::string& instanceDir) {
     if (wait4(pid, &status, 0, &usage) == pid) {
         run.peakRssKb = usage.ru_maxrss;  // kilobytes on Linux
     }
-    run.ok = run.firstPaintMs >= 0 && run.synchronisedMs >= 0;
+    run.ok = done();
     return run;
 }
 
@@ -98,21 +127,34 @@ int main(int argc, char** argv) {
         std::perror("mkdtemp");
         return 1;
     }
-    std::vector<double> paint, sync, rss;
+    std::vector<double> paint, paintCpu, sync, rss, minimal, minimalCpu;
     for (int i = 0; i < runs; ++i) {
-        const Run run = RunOnce(program, instanceDir);
-        if (!run.ok) {
-            std::fprintf(stderr, "run %d: korvel-dsp did not report both milestones\n", i + 1);
+        const Run bare = RunOnce(KORVEL_MINIMAL_WINDOW_PATH, instanceDir, false);
+        const Run run = RunOnce(program, instanceDir, true);
+        if (!run.ok || !bare.ok) {
+            std::fprintf(stderr, "run %d: %s did not report its milestones\n", i + 1,
+                         run.ok ? "the minimal window" : "korvel-dsp");
             return 1;
         }
-        std::printf("run %d: first paint %7.1f ms  synchronised %7.1f ms  peak RSS %6.1f MiB\n",
-                    i + 1, run.firstPaintMs, run.synchronisedMs, run.peakRssKb / 1024.0);
+        std::printf(
+            "run %d: first paint %6.1f ms (cpu %5.1f)  synchronised %7.1f ms  peak RSS %5.1f MiB"
+            "  | minimal window: first paint %5.1f ms (cpu %5.1f)\n",
+            i + 1, run.firstPaintMs, run.firstPaintCpuMs, run.synchronisedMs,
+            run.peakRssKb / 1024.0, bare.firstPaintMs, bare.firstPaintCpuMs);
         paint.push_back(run.firstPaintMs);
+        paintCpu.push_back(run.firstPaintCpuMs);
         sync.push_back(run.synchronisedMs);
         rss.push_back(run.peakRssKb / 1024.0);
+        minimal.push_back(bare.firstPaintMs);
+        minimalCpu.push_back(bare.firstPaintCpuMs);
     }
     std::printf("median of %d: first paint %.1f ms, synchronised %.1f ms, peak RSS %.1f MiB\n",
                 runs, Median(paint), Median(sync), Median(rss));
+    std::printf(
+        "first paint, korvel-dsp / minimal Qt window with the same fonts: clock %.1f / %.1f ms "
+        "= %.2fx, processor %.1f / %.1f ms = %.2fx\n",
+        Median(paint), Median(minimal), Median(paint) / Median(minimal), Median(paintCpu),
+        Median(minimalCpu), Median(paintCpu) / Median(minimalCpu));
     rmdir(instanceDir);
     return 0;
 }

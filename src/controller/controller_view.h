@@ -74,6 +74,7 @@ enum class DeviceOperation {
     kReadStoredScene,   // ReadStoredScene
     kFactoryReset,      // ResetMcuFactoryDefault
     kReadWholeProfile,  // SaveWholeConfigToFile (the device part and the file)
+    kReadWholeDevice,   // ReadWholeDevice (every scene into the model, for a comparison)
     kUploadScene,       // LoadSenceConfigFromFile (the upload)
     kUploadWhole,       // LoadWholeConfigFromFile (the upload)
 };
@@ -212,6 +213,14 @@ class ControllerView {
     // Selects role icon "speaker_%d" (1..24).
     virtual void SelectSpeakerIcon(int role) { (void)role; }
 
+    // --- Edit history -------------------------------------------------------------------------
+    // The undo and redo buttons: whether a step can be undone, redone.
+    virtual void ShowEditHistory(bool canUndo, bool canRedo) { (void)canUndo, (void)canRedo; }
+
+    // One line of status text: a text key such as "${history_cleared_scene}", `detail` after it.
+    virtual void ShowStatus(const std::string& key, const std::string& detail) {
+        (void)key, (void)detail;
+    }
     // --- Tool windows -------------------------------------------------------------------------
     // Opens the scene window in `mode` (modal).
     virtual void OpenSceneWindow(SceneWindowMode mode) { (void)mode; }

@@ -107,6 +107,7 @@ bool EqualizerManager::IsConnected() const {
 // --- Messages -----------------------------------------------------------------------------------
 
 void EqualizerManager::HandleMessage(const Message& message) {
+    ClearHistoryOn(message.id);
     switch (message.id) {
         case kMsgDspReport:
             ReadDspValueCallback(message);
@@ -145,6 +146,7 @@ void EqualizerManager::HandleMessage(const Message& message) {
             break;
         case kMsgCloseLoading:
             view_.ShowLoading(false);
+            ShowLoadSummary();
             break;
         case kMsgSyncFinished:
             CheckDeviceAfterSync();

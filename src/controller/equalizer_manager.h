@@ -24,6 +24,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,7 @@
 #include "commands/message_target.h"
 #include "controller/controller_view.h"
 #include "controller/device_sequences.h"
+#include "controller/edit_history.h"
 #include "controller/worker_thread.h"
 #include "model/conversions.h"
 #include "model/model_store.h"
@@ -313,6 +315,33 @@ class EqualizerManager {
     // "speaker_%d" click, role 1..24.
     void SetSpeakerFocus(int role);
 
+    // --- Edit history (history_ops.cpp) -------------------------------------------------------
+    // What the model changes between BeginEdit and the matching EndEdit (they nest) is one undo
+    // step: the window brackets every notification and menu choice, and a drag from press to
+    // release. A bracket that starts a device sequence (a scene or profile load) makes no step.
+    void BeginEdit();
+    void EndEdit();
+    // Puts back the values of the latest step (Undo) or of the latest undone step (Redo) in the
+    // model, the controls and the amplifier. False when there is none or a sequence runs.
+    bool Undo();
+    bool Redo();
+    bool CanUndo() const { return history_.CanUndo(); }
+    bool CanRedo() const { return history_.CanRedo(); }
+    // Forgets every step; when there were some, `reasonKey` goes to the status text.
+    void ClearHistory(const std::string& reasonKey);
+
+    // --- Filters from measurement software (filter_import_ops.cpp) --------------------------
+    // Puts `bands` on the current channel through the band edit: group members and the linked
+    // partner follow, the amplifier receives every band that changed, the graph is redrawn.
+    // One undo step.
+    void ImportEqBands(std::span<const EqBand, kBandCount> bands);
+
+    // --- Comparing with the amplifier (profile_compare_ops.cpp) -----------------------------
+    // Reads the ten stored scenes and the live scene from the amplifier into the model
+    // (kMsgCloseLoading, then OperationFinished with kReadWholeDevice: a read with any value
+    // missing is no basis for a comparison); false when not connected or another sequence runs.
+    bool ReadWholeDevice();
+
   private:
     bool UpgradeInProgress() const;
     void Post(int id, int64_t wParam = 0);
@@ -379,6 +408,9 @@ class EqualizerManager {
     void OnWholeProfileRead();
     void RefreshAllControls();
     std::array<BandCounts, kStoredScenes + 1> AllBandCounts() const;
+    // Every stored scene, then the live scene, into the model (worker thread).
+    SequenceOutcome ReadWholeDeviceThread(const std::array<BandCounts, kStoredScenes + 1>& bands,
+                                          std::chrono::milliseconds settle);
 
     // Tuning helpers (channel_ops.cpp and friends).
     static bool IsChannel(int channel) { return channel >= 0 && channel < kChannelSlots; }
@@ -433,6 +465,17 @@ class EqualizerManager {
     void CopyChannelSettings(int from, int to);
     void SwitchLinkOff();
 
+    // Edit history (history_ops.cpp).
+    void ClearHistoryOn(int messageId);
+    bool StepHistory(bool undo);
+    void RestoreTuning(const SceneRecord& target);
+    void SendUnit(const TuningUnit& unit);
+    void ShowHistory();
+
+    // The summary after a scene profile load (profile_compare_ops.cpp).
+    void NoteLoadChanges(const SceneRecord& loaded);
+    void ShowLoadSummary();
+
     ModelStore model_;
     uint16_t sceneValidMask_ = 0;
     ConnectState connectState_ = ConnectState::kDisconnected;
@@ -468,6 +511,12 @@ class EqualizerManager {
     DelayUnit delayUnit_ = DelayUnit::Milliseconds;
     bool eqParametric_ = false;  // the window starts in graphic mode
     int menuChannel_ = -1;
+    EditHistory history_;
+    bool busyAtEditStart_ = false;
+    // Values a scene profile load changed: noted at the load, ready once the upload ended,
+    // shown when the loading window closes.
+    std::optional<size_t> loadChanges_;
+    std::optional<size_t> loadSummary_;
     std::array<float, kMixInputs> inputNoise_ = [] {
         std::array<float, kMixInputs> levels;
         levels.fill(-100.0f);  // the bottom of the noise bars
@@ -487,6 +536,18 @@ class EqualizerManager {
     DeviceSequences sequences_;
     // Declared last: joined first on destruction, while the link is still alive.
     WorkerThread worker_;
+};
+
+// Makes what the model changes while it lives one undo step (BeginEdit ... EndEdit).
+class EditScope {
+  public:
+    explicit EditScope(EqualizerManager& manager) : manager_(manager) { manager_.BeginEdit(); }
+    ~EditScope() { manager_.EndEdit(); }
+    EditScope(const EditScope&) = delete;
+    EditScope& operator=(const EditScope&) = delete;
+
+  private:
+    EqualizerManager& manager_;
 };
 
 }  // namespace korvel

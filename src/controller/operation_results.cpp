@@ -26,6 +26,8 @@ const char* OperationName(DeviceOperation operation) {
             return "factory reset";
         case DeviceOperation::kReadWholeProfile:
             return "whole profile read";
+        case DeviceOperation::kReadWholeDevice:
+            return "whole device read";
         case DeviceOperation::kUploadScene:
             return "scene profile upload";
         case DeviceOperation::kUploadWhole:
@@ -65,6 +67,7 @@ void EqualizerManager::FinishOperation(DeviceOperation operation, const Sequence
         case DeviceOperation::kLoadScene:
         case DeviceOperation::kReadStoredScene:
         case DeviceOperation::kReadWholeProfile:
+        case DeviceOperation::kReadWholeDevice:
             result = ReadResult(operation, outcome);
             break;
         case DeviceOperation::kUploadScene:

@@ -2,6 +2,7 @@
 // into a whole profile, and loading either kind of file followed by its upload.
 
 #include <memory>
+#include <utility>
 
 #include "controller/equalizer_manager.h"
 #include "log/atomic_file.h"
@@ -67,24 +68,7 @@ bool EqualizerManager::SaveWholeConfigToFile(const std::filesystem::path& path) 
     const auto settle = timings_.storedSceneSettle;
     return StartOperation(DeviceOperation::kReadWholeProfile, [this, bands, settle] {
         WriteLog("SaveWholeSceneThread start!\n");
-        SequenceOutcome out;
-        int total = 1 + sequences_.CountStatusInit(bands[0]);
-        for (int scene = 1; scene <= kStoredScenes; ++scene) {
-            total += sequences_.CountStoredScene(scene, bands[scene]);
-        }
-        for (int scene = 1; scene <= kStoredScenes && out.Complete(); ++scene) {
-            sequences_.Report(SequencePhase::kReadScene, scene, out, total);
-            sequences_.ReadStoredScene(scene, bands[scene], settle, out);
-        }
-        if (out.Complete()) {
-            sequences_.Report(SequencePhase::kReadLive, 0, out, total);
-            if (sequences_.Confirm([&] { return link_->ReadScene(0, 0); }, out)) {
-                sequences_.PC_UI_Status_Init(bands[0], out, kGetAttempts);
-            } else if (!out.deviceGone) {
-                out.unread.push_back("live settings");
-                out.liveUnread = true;
-            }
-        }
+        SequenceOutcome out = ReadWholeDeviceThread(bands, settle);
         // Every reply was posted before this message, so the owner writes the file from a
         // model that holds them all. A read with anything missing writes no file.
         if (out.Complete()) {
@@ -94,6 +78,31 @@ bool EqualizerManager::SaveWholeConfigToFile(const std::filesystem::path& path) 
         WriteLog("SaveWholeSceneThread end!\n");
         return out;
     });
+}
+
+SequenceOutcome EqualizerManager::ReadWholeDeviceThread(
+    const std::array<BandCounts, kStoredScenes + 1>& bands, std::chrono::milliseconds settle) {
+    SequenceOutcome out;
+    int total = 1 + sequences_.CountStatusInit(bands[0]);
+    for (int scene = 1; scene <= kStoredScenes; ++scene) {
+        total += sequences_.CountStoredScene(scene, bands[scene]);
+    }
+    for (int scene = 1; scene <= kStoredScenes && out.Complete(); ++scene) {
+        sequences_.Report(SequencePhase::kReadScene, scene, out, total);
+        sequences_.ReadStoredScene(scene, bands[scene], settle, out);
+    }
+    if (!out.Complete()) {
+        return out;
+    }
+    // Reading a stored scene leaves the device answering for it; back to the live scene.
+    sequences_.Report(SequencePhase::kReadLive, 0, out, total);
+    if (sequences_.Confirm([&] { return link_->ReadScene(0, 0); }, out)) {
+        sequences_.PC_UI_Status_Init(bands[0], out, kGetAttempts);
+    } else if (!out.deviceGone) {
+        out.unread.push_back("live settings");
+        out.liveUnread = true;
+    }
+    return out;
 }
 
 void EqualizerManager::OnWholeProfileRead() {
@@ -124,6 +133,7 @@ bool EqualizerManager::LoadSenceConfigFromFile(const std::filesystem::path& path
         return false;
     }
     WriteLog("read profile file ok\n");
+    NoteLoadChanges(*load.scene);
     model_.live = *load.scene;
     liveIncomplete_ = false;
     Post(kMsgOpenLoading);
@@ -183,6 +193,8 @@ bool EqualizerManager::LoadWholeConfigFromFile(const std::filesystem::path& path
 
 void EqualizerManager::OnProfileUploaded() {
     RefreshAllControls();
+    // The summary replaces the loading window when the upload closes it.
+    loadSummary_ = std::exchange(loadChanges_, std::nullopt);
 }
 
 void EqualizerManager::RefreshAllControls() {

@@ -160,12 +160,26 @@ class AnswerBook : public PacketSink {
         return serial_;
     }
 
-    bool Arrived(uint8_t mcmd, uint8_t subcmd, uint8_t optype, AnswerRule rule,
-                 uint64_t after) const {
+    enum class Found { kNothing, kAnswer, kRefusal };
+
+    // An answer fitting the rule, or (for storage commands) the device's refusal: an
+    // acknowledgement of the command that does not report the work done.
+    Found Arrived(uint8_t mcmd, uint8_t subcmd, uint8_t optype, AnswerRule rule,
+                  uint64_t after) const {
         std::lock_guard lock(mutex_);
-        return std::any_of(seen_.begin(), seen_.end(), [&](const SeenAnswer& a) {
-            return a.serial > after && Answers(a, mcmd, subcmd, optype, rule);
-        });
+        Found found = Found::kNothing;
+        for (const SeenAnswer& a : seen_) {
+            if (a.serial <= after || a.mcmd != mcmd || a.subcmd != subcmd) {
+                continue;
+            }
+            if (Answers(a, mcmd, subcmd, optype, rule)) {
+                return Found::kAnswer;
+            }
+            if (rule == AnswerRule::kAckDone && a.optype == OP_ACK) {
+                found = Found::kRefusal;
+            }
+        }
+        return found;
     }
 
   private:
@@ -437,8 +451,13 @@ bool LinkCore::AwaitAnswer(uint8_t mcmd, uint8_t subcmd, uint8_t optype, AnswerR
                            uint64_t after, int waitMs) {
     const long deadline = TickMs() + impl_->CappedWait(waitMs);
     for (;;) {
-        if (impl_->answers.Arrived(mcmd, subcmd, optype, rule, after))
+        const AnswerBook::Found found = impl_->answers.Arrived(mcmd, subcmd, optype, rule, after);
+        if (found == AnswerBook::Found::kAnswer)
             return true;
+        if (found == AnswerBook::Found::kRefusal) {
+            WriteLog("mcmd 0x%02x subcmd 0x%02x refused by the device\n", mcmd, subcmd);
+            return false;
+        }
         const long left = deadline - TickMs();
         if (left <= 0 || impl_->stopping.load() || !Impl::Usable(impl_->Device())) {
             WriteLog("no answer to mcmd 0x%02x subcmd 0x%02x optype 0x%02x\n", mcmd, subcmd,

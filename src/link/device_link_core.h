@@ -63,7 +63,8 @@ struct CommandRecord {
 // written; the rule decides what else it must carry.
 enum class AnswerRule {
     kReply,    // a get: a data reply (0xDD); a set: a data reply or an acknowledgement (0xEE)
-    kAckDone,  // an acknowledgement whose status byte is 0x0A (scene storage: done)
+    kAckDone,  // an acknowledgement whose status byte is 0x0A (scene storage: done); any
+               // other acknowledgement of the command is a refusal and ends the wait at once
 };
 
 class LinkCore {

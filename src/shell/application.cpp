@@ -137,14 +137,14 @@ bool ApplicationShell::Start(QString* error) {
     WriteLog("ApplicationShell: settings %s, device %s\n",
              settings_.FilePath().toUtf8().constData(), options_.device.c_str());
 
+    // The scale is chosen before the window is built, so it is built, skinned and polished
+    // once at its final size. Afterwards the scale follows the screens in place: a screen added,
+    // removed or resized re-runs the choice, the windows re-apply their lengths, and the main
+    // window is centred again.
+    framework.ApplyScreenDpi();
     window_ = std::make_unique<CMainWnd>(std::move(*factory), settings_);
     window_->setWindowTitle(QStringLiteral("Korvel DSP Audio"));
     window_->Create();
-
-    // The scale follows the screens in place: a screen added, removed or resized re-runs the
-    // choice, the windows re-apply their lengths, and the main window is centred again.
-    framework.ApplyScreenDpi();
-    window_->ApplyScalePercent(framework.ScalePercent());
     connect(&framework, &ui::UiFramework::ScaleChanged, this, &ApplicationShell::PlaceMainWindow);
     PlaceMainWindow();
 
@@ -324,6 +324,28 @@ void ApplicationShell::TraceSynchronised() {
     }
 }
 
+const char* ApplicationUsage() {
+    return "usage: korvel-dsp [--device usb|virtual|unix:PATH] [--screenshot FILE.png]\n"
+           "\n"
+           "Tunes the Tarvik7 car-audio DSP amplifier over USB: volume, delays, phases,\n"
+           "routing, crossovers, equalisers, scenes and profile files.\n"
+           "\n"
+           "Options:\n"
+           "  --device usb|virtual|unix:PATH  the amplifier: usb (default), virtual (one\n"
+           "                                  inside this program) or unix:PATH (served by\n"
+           "                                  korvel-virtual-amp --listen PATH)\n"
+           "  --screenshot FILE.png           connect, save a picture of the main window once\n"
+           "                                  synchronised, and quit\n"
+           "  --help                          show this text\n"
+           "  --version                       show the program's version\n"
+           "\n"
+           "Environment:\n"
+           "  KORVEL_SCREENSHOT_TIMEOUT_MS    how long --screenshot waits for the amplifier\n"
+           "                                  (milliseconds, default 20000)\n"
+           "  KORVEL_STARTUP_TRACE            print the first paint and the end of the\n"
+           "                                  synchronisation on standard output\n";
+}
+
 int RunApplication(int argc, char** argv) {
     OpenLogIfSwitchPresent();
     QApplication app(argc, argv);
@@ -331,10 +353,8 @@ int RunApplication(int argc, char** argv) {
     QString error;
     std::optional<ShellOptions> options = ParseCommandLine(app.arguments().mid(1), &error);
     if (!options) {
-        std::fprintf(stderr,
-                     "korvel-dsp: %s\nusage: korvel-dsp [--device usb|virtual|unix:PATH] "
-                     "[--screenshot FILE.png]\n",
-                     error.toLocal8Bit().constData());
+        std::fprintf(stderr, "korvel-dsp: %s\n%s", error.toLocal8Bit().constData(),
+                     ApplicationUsage());
         return 2;
     }
     const bool screenshot = !options->screenshotPath.isEmpty();

@@ -97,6 +97,9 @@ class ApplicationShell : public QObject {
     QTimer tracePoll_;
 };
 
+// The program's --help text: usage, options and the environment variables it reads.
+const char* ApplicationUsage();
+
 // The whole program: returns the process exit code.
 int RunApplication(int argc, char** argv);
 

@@ -131,27 +131,32 @@ void RetranslateControl(QWidget* control) {
 
 // ---- EditUI ----
 
-EditUI::EditUI(QWidget* parent) : QLineEdit(parent) {
-    auto makeStep = [this](Qt::ArrowType arrow, const QString& type) {
-        auto* button = new QToolButton(this);
-        button->setArrowType(arrow);
-        button->setFocusPolicy(Qt::NoFocus);  // stepping must not take the focus from the edit
-        button->setAutoRepeat(true);
-        button->setCursor(Qt::ArrowCursor);
-        button->setProperty("skin", QStringLiteral("step"));
-        button->hide();
-        connect(button, &QToolButton::clicked, this,
-                [this, type] { NotifyFromControl(this, type); });
-        return button;
-    };
-    up_ = makeStep(Qt::UpArrow, notify::kValueChangedUp);
-    down_ = makeStep(Qt::DownArrow, notify::kValueChangedDown);
-}
+EditUI::EditUI(QWidget* parent) : QLineEdit(parent) {}
 
 void EditUI::SetStepButtonsVisible(bool visible) {
     stepsVisible_ = visible;
-    up_->setVisible(visible);
-    down_->setVisible(visible);
+    if (visible && up_ == nullptr) {
+        auto makeStep = [this](Qt::ArrowType arrow, const QString& type) {
+            auto* button = new QToolButton(this);
+            button->setArrowType(arrow);
+            button->setFocusPolicy(Qt::NoFocus);  // stepping must not take the focus from the edit
+            button->setAutoRepeat(true);
+            button->setCursor(Qt::ArrowCursor);
+            button->setProperty("skin", QStringLiteral("step"));
+            connect(button, &QToolButton::clicked, this,
+                    [this, type] { NotifyFromControl(this, type); });
+            return button;
+        };
+        up_ = makeStep(Qt::UpArrow, notify::kValueChangedUp);
+        down_ = makeStep(Qt::DownArrow, notify::kValueChangedDown);
+    }
+    // New buttons of an edit not shown yet are left to appear with it: showing them now would
+    // style them ahead of the window. Shown or hidden explicitly, they are shown explicitly.
+    if (up_ != nullptr &&
+        (!visible || isVisible() || up_->testAttribute(Qt::WA_WState_ExplicitShowHide))) {
+        up_->setVisible(visible);
+        down_->setVisible(visible);
+    }
     PlaceStepButtons();
 }
 

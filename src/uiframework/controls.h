@@ -70,6 +70,8 @@ class EditUI : public QLineEdit {
     explicit EditUI(QWidget* parent = nullptr);
     void SetStepButtonsVisible(bool visible);
     bool StepButtonsVisible() const { return stepsVisible_; }
+    // The step buttons exist once they were first made visible (most edits never show them,
+    // and a window has many edits); nullptr before.
     QToolButton* UpButton() const { return up_; }
     QToolButton* DownButton() const { return down_; }
 

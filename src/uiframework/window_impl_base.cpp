@@ -50,13 +50,15 @@ bool WindowImplBase::Create() {
         return true;
     }
     created_ = true;  // before building: InitWindow may call back into FindControl and friends
+    // The skin first: controls created under a style sheet take it on as they are made, while a
+    // sheet set afterwards walks and re-styles every control again.
+    ApplySkin();
     LayoutBuilder builder(this);
     if (!builder.BuildWindow(layoutResource_, this, &layoutInfo_)) {
         WriteLog("WindowImplBase::Create %s failed\n", objectName().toUtf8().constData());
         return false;
     }
     setWindowTitle(Tr(layoutInfo_.title));
-    ApplySkin();
     ApplyScale(this, scalePercent_);
     ApplyWindowSize();
     InitWindow();
@@ -112,6 +114,13 @@ int WindowImplBase::ShowModal() {
 
 void WindowImplBase::ShowWindow(bool windowModal) {
     Create();
+    // Styled and laid out while the window has no native window yet: then a control's style,
+    // font and geometry changes only record themselves, where on a shown window each one asks
+    // for repaints and new layouts (this takes a large share off the first paint).
+    ensurePolished();
+    if (layout()) {
+        layout()->activate();
+    }
     closed_ = false;
     if (windowModal) {
         open();

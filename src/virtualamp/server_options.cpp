@@ -52,6 +52,9 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
              o.identity.model = static_cast<uint8_t>(model);
              return ok;
          }},
+        {"--firmware",
+         [](const std::string& v, ServerOptions& o) { return ParseVersion(v, o.identity); }},
+        // The former name of --firmware, still accepted with a value.
         {"--version",
          [](const std::string& v, ServerOptions& o) { return ParseVersion(v, o.identity); }},
         {"--report-delay-ms",
@@ -136,24 +139,28 @@ std::optional<ServerOptions> ParseServerOptions(const std::vector<std::string>& 
 
 std::string ServerUsage() {
     return "usage: korvel-virtual-amp --listen PATH [options]\n"
+           "\n"
            "Serves a virtual Tarvik7 amplifier on the Unix socket PATH (connect the application\n"
            "with the device unix:PATH).\n"
-           "  --listen PATH          socket file to serve on (a stale one is replaced)\n"
-           "  --model N              model number reported by the handshake (default 72)\n"
-           "  --version MAJOR.MINOR  firmware version of the handshake (default 16.25)\n"
-           "  --loader               answer the handshake as the upgrade loader\n"
-           "  --report-delay-ms N    delay before each input report (default 1)\n"
-           "  --drop-reply N         leave request N unanswered\n"
-           "  --corrupt-reply N      send the reply to request N with a wrong checksum\n"
-           "  --unplug-after N       drop the connection after request N\n"
-           "  --car-seed N           the car the calibration measures (default 1)\n"
-           "  --cal-fail REASON      calibrations fail with reason 0..5 at its own stage\n"
-           "  --cal-fail-at CODE     ... or at report code CODE (0..9)\n"
-           "  --cal-unplug-at CODE   go away after a calibration reported CODE (0..10)\n"
-           "  --restart-ms N         time a firmware-upgrade restart takes (default 1000)\n"
-           "  --refuse-upgrade       refuse every firmware transfer at its start\n"
-           "  --unplug-at-block N    go away when data block N of a transfer arrives\n"
-           "  --help                 show this text\n";
+           "\n"
+           "Options:\n"
+           "  --listen PATH           socket file to serve on (a stale one is replaced)\n"
+           "  --model N               model number reported by the handshake (default 72)\n"
+           "  --firmware MAJOR.MINOR  firmware version of the handshake (default 16.25)\n"
+           "  --loader                answer the handshake as the upgrade loader\n"
+           "  --report-delay-ms N     delay before each input report (default 1)\n"
+           "  --drop-reply N          leave request N unanswered\n"
+           "  --corrupt-reply N       send the reply to request N with a wrong checksum\n"
+           "  --unplug-after N        drop the connection after request N\n"
+           "  --car-seed N            the car the calibration measures (default 1)\n"
+           "  --cal-fail REASON       calibrations fail with reason 0..5 at its own stage\n"
+           "  --cal-fail-at CODE      ... or at report code CODE (0..9)\n"
+           "  --cal-unplug-at CODE    go away after a calibration reported CODE (0..10)\n"
+           "  --restart-ms N          time a firmware-upgrade restart takes (default 1000)\n"
+           "  --refuse-upgrade        refuse every firmware transfer at its start\n"
+           "  --unplug-at-block N     go away when data block N of a transfer arrives\n"
+           "  --help                  show this text\n"
+           "  --version               show the program's version\n";
 }
 
 }  // namespace korvel

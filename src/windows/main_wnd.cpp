@@ -80,10 +80,17 @@ QWidget* CMainWnd::CreateControl(const QString& tag, QWidget* parent) {
     return nullptr;
 }
 
+void CMainWnd::ControlBuilt(QWidget* control) {
+    // The main skin goes on before the root's children exist: set later, it would re-style
+    // every control of the window once more.
+    if (control->objectName() == QLatin1String("main_root")) {
+        ApplyMainSkin();
+    }
+}
+
 void CMainWnd::InitWindow() {
     WriteLog("CMainWnd::InitWindow\n");
     BuildInto(QStringLiteral("channel_settings"), kChannelPanel);
-    ApplyMainSkin();
     connect(&ui::UiFramework::Instance(), &ui::UiFramework::ScaleChanged, this,
             [this] { ApplyMainSkin(); });
 
@@ -130,6 +137,7 @@ void CMainWnd::BindControls() {
     InitComboPopups();
     SetParametricMode(false);
     SetConnectState(ConnectState::kDisconnected);
+    InitEditHistory();
 }
 
 void CMainWnd::InitIndexedTexts() {
@@ -176,6 +184,9 @@ void CMainWnd::keyPressEvent(QKeyEvent* event) {
     // Escape would end the dialog the window is built on; the main window only closes on purpose.
     if (event->key() == Qt::Key_Escape) {
         event->accept();
+        return;
+    }
+    if (UndoKeyPressed(*event)) {
         return;
     }
     MessageWindow::keyPressEvent(event);

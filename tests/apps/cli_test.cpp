@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "apps/process_runner.h"
+#include "korvel_version.h"
 
 namespace korvel::test {
 namespace {
@@ -59,6 +60,15 @@ TEST(CliRaw, PrintsTheDecodedReplies) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(LineCount(r.out), 2) << r.out;  // one filter report per channel 0..1
     EXPECT_NE(r.out.find("channel 1 high-pass"), std::string::npos) << r.out;
+}
+
+TEST(ProgramVersion, BothProgramsPrintTheProjectVersion) {
+    for (const auto& [path, name] : {std::pair{KORVEL_CLI_PATH, "korvel-cli"},
+                                     std::pair{KORVEL_AMP_PATH, "korvel-virtual-amp"}}) {
+        ProcessResult r = RunProcess({path, "--version"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, std::string(name) + " " KORVEL_VERSION "\n");
+    }
 }
 
 struct FailureCase {

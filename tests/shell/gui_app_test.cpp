@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "apps/process_runner.h"
+#include "korvel_version.h"
 #include "link/device_lock.h"
 #include "shell/single_instance.h"
 
@@ -80,6 +81,17 @@ TEST_F(GuiAppTest, BadCommandLineIsAUsageError) {
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_NE(run.err.find("usage: korvel-dsp"), std::string::npos) << run.err;
     }
+}
+
+TEST_F(GuiAppTest, HelpAndVersionNeedNoDisplay) {
+    // A platform that does not exist: starting Qt would fail, so these must answer before it.
+    setenv("QT_QPA_PLATFORM", "none", 1);
+    const test::ProcessResult version = test::RunProcess({KORVEL_DSP_PATH, "--version"});
+    EXPECT_EQ(version.exitCode, 0) << version.err;
+    EXPECT_EQ(version.out, "korvel-dsp " KORVEL_VERSION "\n");
+    const test::ProcessResult help = test::RunProcess({KORVEL_DSP_PATH, "--help"});
+    EXPECT_EQ(help.exitCode, 0) << help.err;
+    EXPECT_NE(help.out.find("--screenshot FILE.png"), std::string::npos) << help.out;
 }
 
 }  // namespace

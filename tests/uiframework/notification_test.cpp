@@ -141,6 +141,12 @@ TEST_F(NotificationTest, EditKeysStepsAndFocus) {
 
     window_->Clear();
     ASSERT_TRUE(edit->StepButtonsVisible());
+    // Made before the window was shown, they appear with it, and follow later switches.
+    ASSERT_TRUE(edit->UpButton() != nullptr && edit->UpButton()->isVisible());
+    edit->SetStepButtonsVisible(false);
+    EXPECT_FALSE(edit->DownButton()->isVisible());
+    edit->SetStepButtonsVisible(true);
+    EXPECT_TRUE(edit->DownButton()->isVisible());
     QTest::mouseClick(edit->UpButton(), Qt::LeftButton);
     QTest::mouseClick(edit->DownButton(), Qt::LeftButton);
     EXPECT_TRUE(edit->hasFocus()) << "step buttons leave the focus in the edit";

@@ -215,6 +215,7 @@ INSTANTIATE_TEST_SUITE_P(
                       OptionsCase{"MissingValue", {"--listen"}, false},
                       OptionsCase{"UnknownOption", {"--listen", "/a", "--fast"}, false},
                       OptionsCase{"BadVersion", {"--listen", "/a", "--version", "16"}, false},
+                      OptionsCase{"Firmware", {"--listen", "/a", "--firmware", "15.3"}, true},
                       OptionsCase{"ModelTooLarge", {"--listen", "/a", "--model", "300"}, false},
                       OptionsCase{"ZeroRequest", {"--listen", "/a", "--drop-reply", "0"}, false},
                       OptionsCase{"Trailing", {"--listen", "/a", "--unplug-after", "3x"}, false}),

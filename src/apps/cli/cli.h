@@ -88,6 +88,8 @@ int RunPull(const GlobalOptions& options, Args args);
 int RunPush(const GlobalOptions& options, Args args);
 int RunScene(const GlobalOptions& options, Args args);
 int RunFactoryReset(const GlobalOptions& options, Args args);
+int RunEq(const GlobalOptions& options, Args args);
+int RunDiff(const GlobalOptions& options, Args args);
 int RunMem(const GlobalOptions& options, Args args);
 int RunThreshold(const GlobalOptions& options, Args args);
 int RunMix(const GlobalOptions& options, Args args);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "korvel_version.h"
 #include "log/log.h"
 
 namespace {
@@ -25,12 +26,19 @@ constexpr const char* kUsage =
     "  scene list|save N NAME|load N|delete N   the ten scenes stored in the amplifier\n"
     "  factory-reset [--yes]             restore the amplifier's factory settings\n"
     "  curve FILE.spf [--channel N] [--csv]  response curves of a scene profile (no device)\n"
+    "  eq import|export FILE.txt --channel N [--profile IN.spf]  equaliser filters as text\n"
+    "  diff FILE.spf|FILE.wpf [--json]   every value in which the amplifier differs from a file\n"
     "  mem read ADDR|write ADDR DATA     one 32-bit word of the DSP's memory\n"
     "  threshold [DBU|off]               the input noise threshold, shown or set\n"
     "  mix SOURCE INPUT OUTPUT LEVEL     one cell of the input mixer\n"
     "  calibrate --channels LIST --measure eq,delay,phase [--mode N] (--apply|--discard)\n"
     "            [--json FILE]           run the amplifier's automatic calibration\n"
     "  upgrade FILE [--yes]              upgrade the amplifier's firmware from an image file\n"
+    "\n"
+    "Options:\n"
+    "  --device usb|virtual|unix:PATH    the amplifier to talk to (default usb)\n"
+    "  --help                            show this text\n"
+    "  --version                         show the program's version\n"
     "\n"
     "--device chooses the amplifier: usb (default), virtual (one inside this program), or\n"
     "unix:PATH (korvel-virtual-amp --listen PATH). 'korvel-cli COMMAND --help' explains a\n"
@@ -47,6 +55,8 @@ const std::map<std::string, Command>& Commands() {
         {"push", RunPush},
         {"scene", RunScene},
         {"factory-reset", RunFactoryReset},
+        {"eq", RunEq},
+        {"diff", RunDiff},
         {"mem", RunMem},
         {"threshold", RunThreshold},
         {"mix", RunMix},
@@ -72,6 +82,9 @@ int Run(const std::vector<std::string>& argv) {
                 throw UsageError("--device needs a value: usb, virtual or unix:PATH");
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
+            return kExitOk;
+        } else if (arg == "--version") {
+            std::fputs("korvel-cli " KORVEL_VERSION "\n", stdout);
             return kExitOk;
         } else if (!arg.empty() && arg[0] == '-') {
             throw UsageError("unknown option '" + arg + "' (see --help)");

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "korvel_version.h"
 #include "virtualamp/server_options.h"
 #include "virtualamp/socket_server.h"
 
@@ -31,6 +32,12 @@ void InstallSignalHandlers() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // "--version" alone prints the program's version; followed by a value it still sets the
+    // firmware version of the handshake, as scripts written before may do.
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::fputs("korvel-virtual-amp " KORVEL_VERSION "\n", stdout);
+        return 0;
+    }
     std::string error;
     const auto options =
         korvel::ParseServerOptions(std::vector<std::string>(argv + 1, argv + argc), &error);

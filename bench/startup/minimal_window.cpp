@@ -1,0 +1,43 @@
+// The yardstick of the start-up benchmark: a minimal Qt window with the application's fonts and
+// one line of text, announcing its first paint the way korvel-dsp does with its start-up trace.
+
+#include <QApplication>
+#include <QEvent>
+#include <QFont>
+#include <QLabel>
+#include <QVBoxLayout>
+#include <QWidget>
+#include <cstdio>
+
+namespace {
+
+class MinimalWindow : public QWidget {
+  protected:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::Paint && !painted_) {
+            painted_ = true;
+            std::printf("korvel-dsp: first paint\n");
+            std::fflush(stdout);
+        }
+        return QWidget::event(event);
+    }
+
+  private:
+    bool painted_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QFont font = QApplication::font();  // the families korvel-dsp asks for
+    font.setFamilies({QStringLiteral("Segoe UI"), QStringLiteral("Microsoft YaHei"),
+                      QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans")});
+    QApplication::setFont(font);
+    MinimalWindow window;
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(new QLabel(QStringLiteral("Korvel DSP Audio")));
+    window.resize(984, 520);
+    window.show();
+    return QApplication::exec();
+}
