@@ -72,11 +72,11 @@ bool DeviceLink::Refuse(const char* name, size_t bytes, size_t limit) {
 }
 
 bool DeviceLink::SendNow(uint8_t mcmd, uint8_t subcmd, uint8_t optype, std::vector<uint8_t> payload,
-                         int waitMs) {
+                         int waitMs, AnswerRule rule) {
     if (payload.size() > kMaxCommandPayload) {
         return Refuse("SendCtrlCommand", payload.size(), kMaxCommandPayload);
     }
-    return core_.SendImmediate(mcmd, subcmd, optype, payload, waitMs);
+    return core_.SendImmediate(mcmd, subcmd, optype, payload, waitMs, rule);
 }
 
 bool DeviceLink::Dispatch(uint8_t mcmd, uint8_t subcmd, uint8_t optype,

@@ -5,8 +5,10 @@
 //
 // Return values of the encoders: false when the request was refused (it would not fit the
 // command's buffer or one 64-byte report; nothing is sent and a log line says why), when a
-// queued command was dropped because the queue is disabled, or, on the immediate path, when no
-// report arrived within the wait (PC_Connect, which reads nothing, returns the write result).
+// queued command was dropped because the queue is disabled, or, on the immediate path, when the
+// command's answer did not arrive within the wait (a get's data, a set's acknowledgement; for
+// SaveScene, ReadScene and DeleteScene an acknowledgement reporting the work done). PC_Connect,
+// which reads nothing, returns false.
 
 #include <array>
 #include <atomic>
@@ -15,6 +17,7 @@
 #include <functional>
 #include <mutex>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -50,6 +53,10 @@ class DeviceLink : public PacketSink {
 
     // --- Link ---------------------------------------------------------------------------
     int OpenHIDDevice() { return core_.OpenHIDDevice(); }
+    // After OpenHIDDevice returned kOpenDeviceInUse: "PROGRAM (pid N)".
+    std::string DeviceHolder() const { return core_.DeviceHolder(); }
+    // Queued sets left unacknowledged so far (LinkCore::UnconfirmedSets).
+    uint64_t UnconfirmedSets() const { return core_.UnconfirmedSets(); }
     bool IsOpen() const { return core_.IsOpen(); }
     void CloseHIDDevice(bool notifyDevice) { core_.CloseHIDDevice(notifyDevice); }
     bool DeviceGone() const { return core_.DeviceGone(); }
@@ -271,7 +278,7 @@ class DeviceLink : public PacketSink {
     bool Dispatch(uint8_t mcmd, uint8_t subcmd, uint8_t optype, std::vector<uint8_t> payload,
                   bool immediately, int waitMs = kWaitDefaultMs);
     bool SendNow(uint8_t mcmd, uint8_t subcmd, uint8_t optype, std::vector<uint8_t> payload,
-                 int waitMs);
+                 int waitMs, AnswerRule rule = AnswerRule::kReply);
     bool Refuse(const char* name, size_t bytes, size_t limit);
     bool RangeFits(const char* name, size_t header, size_t count, size_t group, size_t values,
                    size_t limit, const char* unit);

@@ -40,18 +40,19 @@ bool LengthFits(const char* name, int length, size_t available, size_t field) {
 bool DeviceLink::SaveScene(int scene, int immediately) {
     WriteLog("SaveScene scene(%d) immediately=%d\n", scene, immediately);
     return SendNow(MCMD_FLASH, flash::SAVE_SCENE, OP_SET, Bytes({scene, immediately}),
-                   kWaitSceneStorageMs);
+                   kWaitSceneStorageMs, AnswerRule::kAckDone);
 }
 
 bool DeviceLink::ReadScene(int first_scene, int last_scene) {
     WriteLog("ReadScene from scene(%d) to scene(%d)\n", first_scene, last_scene);
     return SendNow(MCMD_FLASH, flash::READ_SCENE, OP_SET, Bytes({first_scene, last_scene}),
-                   kWaitSceneStorageMs);
+                   kWaitSceneStorageMs, AnswerRule::kAckDone);
 }
 
 bool DeviceLink::DeleteScene(int scene) {
     WriteLog("DeleteScene scene(%d)\n", scene);
-    return SendNow(MCMD_FLASH, flash::DELETE_SCENE, OP_SET, Bytes({scene}), kWaitSceneStorageMs);
+    return SendNow(MCMD_FLASH, flash::DELETE_SCENE, OP_SET, Bytes({scene}), kWaitSceneStorageMs,
+                   AnswerRule::kAckDone);
 }
 
 bool DeviceLink::SetSceneName(int scene, std::span<const uint8_t> name, int length) {

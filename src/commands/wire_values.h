@@ -23,10 +23,19 @@ inline void PutU32LE(std::vector<uint8_t>& out, uint32_t v) {
     }
 }
 
+// A value cut off toward zero after `scale` (10 for tenths, 1000 for thousandths). Values the
+// controls hold in steps of 1 / scale are not exact in single precision (-17.7 dB is stored a
+// little below it); a margin far below one step keeps them from losing a step.
+inline int Truncated(float v, int scale) {
+    const double scaled = static_cast<double>(v) * scale;
+    return static_cast<int>(scaled + (scaled < 0 ? -1e-3 : 1e-3));
+}
+
 // Whole part, then the tenths digit.
 inline void PutTenths(std::vector<uint8_t>& out, float v) {
-    out.push_back(Byte(static_cast<int>(v)));
-    out.push_back(Byte(static_cast<int>(v * 10.0f) % 10));
+    const int tenths = Truncated(v, 10);
+    out.push_back(Byte(tenths / 10));
+    out.push_back(Byte(tenths % 10));
 }
 
 inline void PutFrequency(std::vector<uint8_t>& out, int hz) {
@@ -35,8 +44,9 @@ inline void PutFrequency(std::vector<uint8_t>& out, int hz) {
 
 // Q as sent: whole part, then (truncate(Q x 10) mod 256) mod 10.
 inline void PutQ(std::vector<uint8_t>& out, float q) {
-    out.push_back(Byte(static_cast<int>(q)));
-    out.push_back(static_cast<uint8_t>(Byte(static_cast<int>(q * 10.0f)) % 10));
+    const int tenths = Truncated(q, 10);
+    out.push_back(Byte(tenths / 10));
+    out.push_back(static_cast<uint8_t>(Byte(tenths) % 10));
 }
 
 // Equaliser gain as sent: the gain plus 18 dB in whole decibels and tenths.
@@ -46,8 +56,9 @@ inline void PutEqGain(std::vector<uint8_t>& out, float gain) {
 
 // Delay: whole milliseconds, then the thousandths as a 16-bit value.
 inline void PutDelay(std::vector<uint8_t>& out, float ms) {
-    out.push_back(Byte(static_cast<int>(ms)));
-    PutU16(out, static_cast<int>(ms * 1000.0f) % 1000);
+    const int us = Truncated(ms, 1000);
+    out.push_back(Byte(us / 1000));
+    PutU16(out, us % 1000);
 }
 
 // Trim: whole decibels as a signed byte; with fine trim a second byte with the hundredths.

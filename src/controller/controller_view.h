@@ -43,6 +43,53 @@ enum class RefreshWhat {
 
 enum class ConnectState { kDisconnected, kConnecting, kConnected };
 
+// What a long device sequence is doing (the loading window's line and the command line's
+// progress).
+enum class SequencePhase {
+    kReadLive,      // reading the live settings
+    kReadScene,     // reading stored scene `scene` of `scenes`
+    kUploadScene,   // uploading stored scene `scene` of `scenes`
+    kUploadLive,    // uploading the live settings
+    kWaitForStore,  // waiting for the amplifier to store the uploaded scenes
+    kSaveScene,     // storing the live settings as scene `scene`
+    kLoadScene,     // making scene `scene` the live settings
+    kDeleteScene,   // erasing scene `scene`
+    kFactoryReset,  // restoring the factory settings
+};
+
+struct SequenceProgress {
+    SequencePhase phase = SequencePhase::kReadLive;
+    int scene = 0;   // 1..10 for the scene phases, else 0
+    int scenes = 0;  // the number of stored scenes ("scene 3 of 10")
+    int done = 0;    // requests made so far in the whole operation
+    int total = 0;   // requests the whole operation makes; 0 while unknown
+};
+
+// The device operations the owner starts, for OperationFinished.
+enum class DeviceOperation {
+    kConnect,           // connect and the initial synchronisation
+    kSaveScene,         // SaveSceneToDevice
+    kLoadScene,         // LoadSceneFromDevice
+    kDeleteScene,       // DeleteSceneFromDevice
+    kReadStoredScene,   // ReadStoredScene
+    kFactoryReset,      // ResetMcuFactoryDefault
+    kReadWholeProfile,  // SaveWholeConfigToFile (the device part and the file)
+    kReadWholeDevice,   // ReadWholeDevice (every scene into the model, for a comparison)
+    kUploadScene,       // LoadSenceConfigFromFile (the upload)
+    kUploadWhole,       // LoadWholeConfigFromFile (the upload)
+};
+
+// How a device operation ended. `ok` only when every answer it needed arrived, every set was
+// acknowledged and its file (if any) was written. Otherwise `messageKey` is the message the
+// user was shown and `detail` what failed ("main volume, name of scene 4", or "3 / 2400" sets
+// unconfirmed / sent).
+struct OperationResult {
+    DeviceOperation operation = DeviceOperation::kConnect;
+    bool ok = false;
+    std::string messageKey;
+    std::string detail;
+};
+
 // The three modes of the scene window.
 enum class SceneWindowMode { kLoad = 0, kSave = 1, kDelete = 2 };
 
@@ -112,6 +159,13 @@ class ControllerView {
     // Opens (true) or closes (false) the loading window (kMsgOpenLoading, kMsgCloseLoading).
     virtual void ShowLoading(bool open) { (void)open; }
 
+    // Progress of the running device sequence, while the loading window is open. Calls are
+    // coalesced: a view that is slow to repaint gets the latest state, not every step.
+    virtual void ShowProgress(const SequenceProgress& progress) { (void)progress; }
+
+    // A device operation ended (after its messages were shown).
+    virtual void OperationFinished(const OperationResult& result) { (void)result; }
+
     virtual void CloseToolWindow(ToolWindow window) { (void)window; }
 
     // The device needs new firmware: kMsgFirmwareTooOld, or kMsgMcuNotNormal (its upgrade
@@ -159,6 +213,14 @@ class ControllerView {
     // Selects role icon "speaker_%d" (1..24).
     virtual void SelectSpeakerIcon(int role) { (void)role; }
 
+    // --- Edit history -------------------------------------------------------------------------
+    // The undo and redo buttons: whether a step can be undone, redone.
+    virtual void ShowEditHistory(bool canUndo, bool canRedo) { (void)canUndo, (void)canRedo; }
+
+    // One line of status text: a text key such as "${history_cleared_scene}", `detail` after it.
+    virtual void ShowStatus(const std::string& key, const std::string& detail) {
+        (void)key, (void)detail;
+    }
     // --- Tool windows -------------------------------------------------------------------------
     // Opens the scene window in `mode` (modal).
     virtual void OpenSceneWindow(SceneWindowMode mode) { (void)mode; }

@@ -43,6 +43,7 @@ EqualizerManager::EqualizerManager(TransportFactory factory, MessageTarget& repo
     link_->SetReportTarget(&reports_);
     link_->SetSceneTarget(sceneAcks_.get());
     model_.live.channelCount = kChannelSlots;
+    sequences_.SetProgressSink([this](const SequenceProgress& p) { PostProgress(p); });
 }
 
 EqualizerManager::~EqualizerManager() {
@@ -68,9 +69,27 @@ void EqualizerManager::Post(int id, int64_t wParam) {
 }
 
 bool EqualizerManager::StartWorker(std::function<void()> body) {
+    return StartSequence(std::nullopt, [body = std::move(body)] {
+        body();
+        return SequenceOutcome{};
+    });
+}
+
+bool EqualizerManager::StartOperation(DeviceOperation operation,
+                                      std::function<SequenceOutcome()> body) {
+    return StartSequence(operation, std::move(body));
+}
+
+bool EqualizerManager::StartSequence(std::optional<DeviceOperation> operation,
+                                     std::function<SequenceOutcome()> body) {
     // The end of a sequence posts a message of its own, so an owner waiting for Busy() to turn
-    // false is woken at once instead of at its next time-out.
-    if (!worker_.Start(std::move(body), [this] { Post(kMsgSequenceEnded); })) {
+    // false is woken at once instead of at its next time-out; the message carries the outcome.
+    auto run = [this, operation, body = std::move(body)] {
+        EndedSequence ended{operation, body()};
+        std::lock_guard lock(endedMutex_);
+        ended_.push_back(std::move(ended));
+    };
+    if (!worker_.Start(std::move(run), [this] { Post(kMsgSequenceEnded); })) {
         WriteLog("EqualizerManager: a device sequence is still running\n");
         return false;
     }
@@ -88,6 +107,7 @@ bool EqualizerManager::IsConnected() const {
 // --- Messages -----------------------------------------------------------------------------------
 
 void EqualizerManager::HandleMessage(const Message& message) {
+    ClearHistoryOn(message.id);
     switch (message.id) {
         case kMsgDspReport:
             ReadDspValueCallback(message);
@@ -126,16 +146,23 @@ void EqualizerManager::HandleMessage(const Message& message) {
             break;
         case kMsgCloseLoading:
             view_.ShowLoading(false);
+            ShowLoadSummary();
             break;
         case kMsgSyncFinished:
             CheckDeviceAfterSync();
             break;
+        // The acknowledgements close the loading window of a scene save or delete only; the
+        // whole-profile upload saves ten scenes on its own and keeps its window open.
         case kMsgSceneSaved:
-            view_.ShowLoading(false);
-            view_.ShowMessage("${save_scene_ok}", "");
+            if (awaitingAck_ == DeviceOperation::kSaveScene) {
+                view_.ShowLoading(false);
+                view_.ShowMessage("${save_scene_ok}", "");
+            }
             break;
         case kMsgSceneDeleted:
-            view_.ShowLoading(false);
+            if (awaitingAck_ == DeviceOperation::kDeleteScene) {
+                view_.ShowLoading(false);
+            }
             break;
         case kMsgSceneLoaded:
             OnSceneLoaded();
@@ -150,6 +177,12 @@ void EqualizerManager::HandleMessage(const Message& message) {
             WriteLog("DisconnectMsgThread start!\n");
             view_.ShowMessage("${device_plugout}", "");
             WriteLog("DisconnectMsgThread end!\n");
+            break;
+        case kMsgSequenceEnded:
+            OnSequenceEnded();
+            break;
+        case kMsgProgress:
+            OnProgress();
             break;
         default:
             break;
@@ -176,8 +209,14 @@ bool EqualizerManager::RunUntil(MessageQueue& queue, const std::function<bool()>
 }
 
 bool EqualizerManager::RunUntilIdle(MessageQueue& queue, std::chrono::milliseconds timeout) {
+    // A sequence stops being Busy() just before it posts its end; idle also means that end,
+    // with the outcome it carries, was handled.
+    auto outcomePending = [this] {
+        std::lock_guard lock(endedMutex_);
+        return !ended_.empty();
+    };
     return RunUntil(
-        queue, [&] { return !Busy() && queue.Size() == 0; }, timeout);
+        queue, [&] { return !Busy() && queue.Size() == 0 && !outcomePending(); }, timeout);
 }
 
 // --- Connection ---------------------------------------------------------------------------------
@@ -195,7 +234,15 @@ void EqualizerManager::Connect(bool showError) {
         WriteLog("EqualizerManager::Connect: previous sequence still running\n");
         return;
     }
-    if (link_->OpenHIDDevice() != 0 || !link_->IsOpen()) {
+    const int opened = link_->OpenHIDDevice();
+    if (opened == kOpenDeviceInUse) {
+        // Another program talks to this amplifier; the user is told who, even on a plug-in.
+        view_.ShowMessage("${device_in_use}", link_->DeviceHolder());
+        connectState_ = ConnectState::kDisconnected;
+        view_.SetConnectState(connectState_);
+        return;
+    }
+    if (opened != 0 || !link_->IsOpen()) {
         WriteLog("Can not conect usb devices, please connect devices again!\n");
         if (showError) {
             view_.ShowMessage("${device_connect_fail}", "");
@@ -220,27 +267,40 @@ void EqualizerManager::Connect(bool showError) {
     Post(kMsgOpenLoading);
     const BandCounts bands = BandCountsOf(model_.live);
     const auto settle = timings_.syncSettle;
-    if (!StartWorker([this, bands, settle] { ReadAllThread(bands, settle); })) {
+    if (!StartOperation(DeviceOperation::kConnect,
+                        [this, bands, settle] { return ReadAllThread(bands, settle); })) {
         Post(kMsgCloseLoading);
     }
 }
 
-void EqualizerManager::ReadAllThread(BandCounts bands, std::chrono::milliseconds settle) {
+SequenceOutcome EqualizerManager::ReadAllThread(BandCounts bands,
+                                                std::chrono::milliseconds settle) {
     WriteLog("Read mcu value thread start!\n");
-    if (sequences_.PC_UI_Status_Init(bands) == -1) {
+    SequenceOutcome out;
+    sequences_.Report(SequencePhase::kReadLive, 0, out, sequences_.CountStatusInit(bands));
+    if (sequences_.PC_UI_Status_Init(bands, out) == -1) {
         Post(kMsgCloseLoading);
         Post(kMsgConnectFailed);
         Post(kMsgDisconnect);
-        return;
+        return out;
     }
     // Gives the last replies time to arrive before the owner shows the connected state.
-    sequences_.Pause(settle);
+    if (out.Complete()) {
+        sequences_.Pause(settle);
+        sequences_.Ended(out);
+    }
+    if (!out.Complete()) {
+        // The owner names what is missing and disconnects when it takes the outcome.
+        Post(kMsgCloseLoading);
+        return out;
+    }
     Post(kMsgConnected);
     Post(kMsgCloseLoading);
     WriteLog("Read mcu value thread end!\n");
     // The model and firmware checks need the handshake values, which live in the model: the
     // owner runs them when it reaches this message, after every report posted before it.
     Post(kMsgSyncFinished);
+    return out;
 }
 
 void EqualizerManager::CheckDeviceAfterSync() {

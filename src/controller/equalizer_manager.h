@@ -18,10 +18,13 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +33,7 @@
 #include "commands/message_target.h"
 #include "controller/controller_view.h"
 #include "controller/device_sequences.h"
+#include "controller/edit_history.h"
 #include "controller/worker_thread.h"
 #include "model/conversions.h"
 #include "model/model_store.h"
@@ -44,7 +48,8 @@ inline constexpr int kMsgSceneLoaded = 1292;       // scene load read back: refr
 inline constexpr int kMsgProfileUploaded = 1293;   // upload done: refresh every control
 inline constexpr int kMsgWholeProfileRead = 1294;  // save-whole read done: write the file
 inline constexpr int kMsgDevicePlugOut = 1295;     // show the unplugged notice
-inline constexpr int kMsgSequenceEnded = 1296;     // a background sequence ended (no action)
+inline constexpr int kMsgSequenceEnded = 1296;     // a background sequence ended: its outcome
+inline constexpr int kMsgProgress = 1297;          // the running sequence's progress changed
 
 // The pauses of the device sequences (the shipped values); tests shorten them.
 struct ControllerTimings {
@@ -148,7 +153,12 @@ class EqualizerManager {
     // --- Scenes in the device -----------------------------------------------------------------
     // Each starts its worker and returns false when the scene number is not 1..10 or another
     // sequence is still running. Completion: kMsgSceneSaved (save), kMsgSceneDeleted (delete),
-    // kMsgCloseLoading (load, factory reset via kMsgDeviceRebooting).
+    // kMsgCloseLoading (load, factory reset via kMsgDeviceRebooting); then
+    // ControllerView::OperationFinished with the outcome. A save or delete the device did not
+    // confirm puts the scene's name back, closes the loading window and shows
+    // "${scene_save_fail}" / "${scene_delete_fail}"; a load whose re-read stayed incomplete shows
+    // "${device_no_answer}" and disconnects. A name with a control character is refused
+    // ("${scene_name_invalid}").
     bool SaveSceneToDevice(int scene, std::u16string_view name);
     bool LoadSceneFromDevice(int scene);
     bool DeleteSceneFromDevice(int scene);
@@ -193,9 +203,12 @@ class EqualizerManager {
     const std::array<float, kMixInputs>& InputNoise() const { return inputNoise_; }
 
     // --- Profile files --------------------------------------------------------------------------
-    // Writes the live scene; shows "${profile_save_ok}" or "${profile_create_error}".
+    // Writes the live scene; shows "${profile_save_ok}" or "${profile_create_error}". Refused
+    // with "${device_no_answer}" while the live scene holds values the device did not report.
     bool SaveSenceConfigToFile(const std::filesystem::path& path);
-    // Reads every stored scene and the live scene from the device, then writes the file.
+    // Reads every stored scene and the live scene from the device, then writes the file. The
+    // folder is checked first ("${profile_create_error}", false); a read with a value missing
+    // writes nothing ("${device_no_answer}").
     bool SaveWholeConfigToFile(const std::filesystem::path& path);
     // Loads a file into the model (all or nothing) and uploads it to the device.
     bool LoadSenceConfigFromFile(const std::filesystem::path& path);
@@ -302,13 +315,56 @@ class EqualizerManager {
     // "speaker_%d" click, role 1..24.
     void SetSpeakerFocus(int role);
 
+    // --- Edit history (history_ops.cpp) -------------------------------------------------------
+    // What the model changes between BeginEdit and the matching EndEdit (they nest) is one undo
+    // step: the window brackets every notification and menu choice, and a drag from press to
+    // release. A bracket that starts a device sequence (a scene or profile load) makes no step.
+    void BeginEdit();
+    void EndEdit();
+    // Puts back the values of the latest step (Undo) or of the latest undone step (Redo) in the
+    // model, the controls and the amplifier. False when there is none or a sequence runs.
+    bool Undo();
+    bool Redo();
+    bool CanUndo() const { return history_.CanUndo(); }
+    bool CanRedo() const { return history_.CanRedo(); }
+    // Forgets every step; when there were some, `reasonKey` goes to the status text.
+    void ClearHistory(const std::string& reasonKey);
+
+    // --- Filters from measurement software (filter_import_ops.cpp) --------------------------
+    // Puts `bands` on the current channel through the band edit: group members and the linked
+    // partner follow, the amplifier receives every band that changed, the graph is redrawn.
+    // One undo step.
+    void ImportEqBands(std::span<const EqBand, kBandCount> bands);
+
+    // --- Comparing with the amplifier (profile_compare_ops.cpp) -----------------------------
+    // Reads the ten stored scenes and the live scene from the amplifier into the model
+    // (kMsgCloseLoading, then OperationFinished with kReadWholeDevice: a read with any value
+    // missing is no basis for a comparison); false when not connected or another sequence runs.
+    bool ReadWholeDevice();
+
   private:
     bool UpgradeInProgress() const;
     void Post(int id, int64_t wParam = 0);
     bool StartWorker(std::function<void()> body);
+    // A worker sequence whose outcome the owner reports when its kMsgSequenceEnded arrives.
+    bool StartOperation(DeviceOperation operation, std::function<SequenceOutcome()> body);
+    bool StartSequence(std::optional<DeviceOperation> operation,
+                       std::function<SequenceOutcome()> body);
 
-    void ReadAllThread(BandCounts bands, std::chrono::milliseconds settle);
+    SequenceOutcome ReadAllThread(BandCounts bands, std::chrono::milliseconds settle);
     void CheckDeviceAfterSync();
+
+    // Outcomes and progress of the worker sequences (operation_results.cpp).
+    void OnSequenceEnded();
+    void FinishOperation(DeviceOperation operation, const SequenceOutcome& outcome);
+    OperationResult ConnectResult(const SequenceOutcome& outcome);
+    OperationResult SceneChangeResult(DeviceOperation operation, const SequenceOutcome& outcome);
+    OperationResult ReadResult(DeviceOperation operation, const SequenceOutcome& outcome);
+    OperationResult UploadResult(DeviceOperation operation, const SequenceOutcome& outcome);
+    // Shows what went wrong with the device for an incomplete outcome; returns the message key.
+    std::string ReportDeviceFault(const SequenceOutcome& outcome);
+    void PostProgress(const SequenceProgress& progress);  // worker thread
+    void OnProgress();
 
     // Report handlers (report_handler.cpp), one per report; report_routes.cpp pairs each report
     // with its handler. Bare values arrive as int.
@@ -351,6 +407,10 @@ class EqualizerManager {
     void OnProfileUploaded();
     void OnWholeProfileRead();
     void RefreshAllControls();
+    std::array<BandCounts, kStoredScenes + 1> AllBandCounts() const;
+    // Every stored scene, then the live scene, into the model (worker thread).
+    SequenceOutcome ReadWholeDeviceThread(const std::array<BandCounts, kStoredScenes + 1>& bands,
+                                          std::chrono::milliseconds settle);
 
     // Tuning helpers (channel_ops.cpp and friends).
     static bool IsChannel(int channel) { return channel >= 0 && channel < kChannelSlots; }
@@ -405,6 +465,17 @@ class EqualizerManager {
     void CopyChannelSettings(int from, int to);
     void SwitchLinkOff();
 
+    // Edit history (history_ops.cpp).
+    void ClearHistoryOn(int messageId);
+    bool StepHistory(bool undo);
+    void RestoreTuning(const SceneRecord& target);
+    void SendUnit(const TuningUnit& unit);
+    void ShowHistory();
+
+    // The summary after a scene profile load (profile_compare_ops.cpp).
+    void NoteLoadChanges(const SceneRecord& loaded);
+    void ShowLoadSummary();
+
     ModelStore model_;
     uint16_t sceneValidMask_ = 0;
     ConnectState connectState_ = ConnectState::kDisconnected;
@@ -412,9 +483,40 @@ class EqualizerManager {
     ControllerTimings timings_;
     std::function<int()> upgradeStatus_;
     std::filesystem::path wholeProfilePath_;
+    // How writing the file after the last whole read went.
+    bool wholeProfileWritten_ = false;
+    std::vector<int> shortenedNames_;  // scenes whose names the file shortened
+
+    // The scene a save or delete changes, and its name before, restored when it fails.
+    std::optional<DeviceOperation> awaitingAck_;  // the save or delete that is running
+    int changedScene_ = 0;
+    SceneName previousName_{};
+    // Set when a read of the live scene stayed incomplete: the model then holds values the
+    // device did not report, and nothing is written or uploaded from them.
+    bool liveIncomplete_ = false;
+    std::string liveUnknown_;
+
+    // Outcomes of ended worker sequences, taken in order by their kMsgSequenceEnded (a new
+    // sequence may end before the owner handled the previous one's message).
+    struct EndedSequence {
+        std::optional<DeviceOperation> operation;
+        SequenceOutcome outcome;
+    };
+    std::mutex endedMutex_;
+    std::deque<EndedSequence> ended_;
+    // The latest progress; kMsgProgress is posted only when the owner took the previous one.
+    std::mutex progressMutex_;
+    SequenceProgress progress_;
+    bool progressPosted_ = false;
     DelayUnit delayUnit_ = DelayUnit::Milliseconds;
     bool eqParametric_ = false;  // the window starts in graphic mode
     int menuChannel_ = -1;
+    EditHistory history_;
+    bool busyAtEditStart_ = false;
+    // Values a scene profile load changed: noted at the load, ready once the upload ended,
+    // shown when the loading window closes.
+    std::optional<size_t> loadChanges_;
+    std::optional<size_t> loadSummary_;
     std::array<float, kMixInputs> inputNoise_ = [] {
         std::array<float, kMixInputs> levels;
         levels.fill(-100.0f);  // the bottom of the noise bars
@@ -434,6 +536,18 @@ class EqualizerManager {
     DeviceSequences sequences_;
     // Declared last: joined first on destruction, while the link is still alive.
     WorkerThread worker_;
+};
+
+// Makes what the model changes while it lives one undo step (BeginEdit ... EndEdit).
+class EditScope {
+  public:
+    explicit EditScope(EqualizerManager& manager) : manager_(manager) { manager_.BeginEdit(); }
+    ~EditScope() { manager_.EndEdit(); }
+    EditScope(const EditScope&) = delete;
+    EditScope& operator=(const EditScope&) = delete;
+
+  private:
+    EqualizerManager& manager_;
 };
 
 }  // namespace korvel

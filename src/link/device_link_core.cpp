@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "link/device_lock.h"
 #include "link/framing.h"
 #include "link/packet_parser.h"
 #include "log/log.h"
@@ -106,10 +107,93 @@ int ReadDeviceStrings(HidTransport& transport) {
     return failures;
 }
 
+// Slice of the reads that wait for one answer: another thread (the queue worker and an
+// immediate sender read at once) may take the answer's report, so the waiter looks at the
+// answers seen so far at least this often.
+constexpr int kAnswerSliceMs = 100;
+// Answers remembered for matching; far more than can arrive while one command waits.
+constexpr size_t kRememberedAnswers = 64;
+
+// One verified packet, as far as matching a command to its answer needs it.
+struct SeenAnswer {
+    uint64_t serial = 0;
+    uint8_t mcmd = 0;
+    uint8_t subcmd = 0;
+    uint8_t optype = 0;
+    int status = -1;  // first data byte, -1 when the packet has none
+};
+
+bool Answers(const SeenAnswer& a, uint8_t mcmd, uint8_t subcmd, uint8_t optype, AnswerRule rule) {
+    if (a.mcmd != mcmd || a.subcmd != subcmd) {
+        return false;
+    }
+    if (rule == AnswerRule::kAckDone) {
+        return a.optype == OP_ACK && a.status == kAckStatusDone;
+    }
+    return a.optype == OP_DATA || (optype == OP_SET && a.optype == OP_ACK);
+}
+
+// Sits between the parser and the decoders: every verified packet is decoded first (so its
+// reports are posted before anyone learns that it arrived) and then remembered as an answer.
+class AnswerBook : public PacketSink {
+  public:
+    explicit AnswerBook(PacketSink& sink) : sink_(sink) {}
+
+    void packet_process(uint8_t length, uint8_t type, const uint8_t* payload) override {
+        sink_.packet_process(length, type, payload);
+        const size_t size = (length > 0 && payload != nullptr) ? length - 1u : 0u;
+        SeenAnswer seen;
+        seen.mcmd = type;
+        seen.subcmd = size > 0 ? payload[0] : 0;
+        seen.optype = size > 1 ? payload[1] : 0;
+        seen.status = size > 2 ? payload[2] : -1;
+        std::lock_guard lock(mutex_);
+        seen.serial = ++serial_;
+        seen_.push_back(seen);
+        if (seen_.size() > kRememberedAnswers) {
+            seen_.pop_front();
+        }
+    }
+
+    uint64_t Serial() const {
+        std::lock_guard lock(mutex_);
+        return serial_;
+    }
+
+    enum class Found { kNothing, kAnswer, kRefusal };
+
+    // An answer fitting the rule, or (for storage commands) the device's refusal: an
+    // acknowledgement of the command that does not report the work done.
+    Found Arrived(uint8_t mcmd, uint8_t subcmd, uint8_t optype, AnswerRule rule,
+                  uint64_t after) const {
+        std::lock_guard lock(mutex_);
+        Found found = Found::kNothing;
+        for (const SeenAnswer& a : seen_) {
+            if (a.serial <= after || a.mcmd != mcmd || a.subcmd != subcmd) {
+                continue;
+            }
+            if (Answers(a, mcmd, subcmd, optype, rule)) {
+                return Found::kAnswer;
+            }
+            if (rule == AnswerRule::kAckDone && a.optype == OP_ACK) {
+                found = Found::kRefusal;
+            }
+        }
+        return found;
+    }
+
+  private:
+    PacketSink& sink_;
+    mutable std::mutex mutex_;
+    uint64_t serial_ = 0;
+    std::deque<SeenAnswer> seen_;
+};
+
 }  // namespace
 
 struct LinkCore::Impl {
-    Impl(TransportFactory f, PacketSink& sink) : factory(std::move(f)), parser(sink) {}
+    Impl(TransportFactory f, PacketSink& sink)
+        : factory(std::move(f)), answers(sink), parser(answers) {}
 
     TransportFactory factory;
 
@@ -117,6 +201,8 @@ struct LinkCore::Impl {
     // the link's reference and the transport is released when the last user returns.
     mutable std::mutex deviceMutex;
     std::shared_ptr<HidTransport> device;
+    std::unique_ptr<DeviceLock> lock;  // held while `device` is open
+    std::string holder;                // who had the device at the last refused open
     std::atomic<int> handleNumber{0};  // logged as the HidDeviceObject of the open device
 
     // Write-busy flag: one output report at a time.
@@ -124,7 +210,9 @@ struct LinkCore::Impl {
     std::condition_variable writeIdle;
     bool writeBusy = false;
 
-    // Receive ring and parser, fed and run by one reader at a time.
+    // Receive ring and parser, fed and run by one reader at a time; the parser hands every
+    // verified packet to the answer book, which passes it on to the decoders.
+    AnswerBook answers;
     std::mutex parseMutex;
     PacketParser parser;
 
@@ -135,6 +223,8 @@ struct LinkCore::Impl {
     bool inFlight = false;
     bool running = true;
     std::atomic<bool> queueEnabled{false};
+    std::atomic<bool> stopping{false};
+    std::atomic<uint64_t> unconfirmedSets{0};
     std::atomic<int> waitCapMs{0};
     std::thread worker;
     std::mutex stopMutex;  // one joiner
@@ -168,6 +258,7 @@ LinkCore::~LinkCore() {
 }
 
 void LinkCore::StopWorker() {
+    impl_->stopping = true;
     {
         std::lock_guard lock(impl_->queueMutex);
         impl_->running = false;
@@ -181,6 +272,17 @@ void LinkCore::StopWorker() {
 int LinkCore::OpenHIDDevice() {
     if (impl_->Device())
         CloseHIDDevice(false);
+    std::unique_ptr<DeviceLock> lock;
+    if (!impl_->factory.lockKey.empty()) {
+        std::string holder;
+        lock = DeviceLock::Acquire(impl_->factory.lockKey, &holder);
+        if (!lock) {
+            WriteLog("the amplifier is in use by %s\n", holder.c_str());
+            std::lock_guard guard(impl_->deviceMutex);
+            impl_->holder = holder;
+            return kOpenDeviceInUse;
+        }
+    }
     if (const int initResult = impl_->factory.init ? impl_->factory.init() : 0; initResult != 0) {
         return initResult;
     }
@@ -198,10 +300,16 @@ int LinkCore::OpenHIDDevice() {
     }
 
     const int result = transport->SetNonblocking(true);
-    std::lock_guard lock(impl_->deviceMutex);
+    std::lock_guard guard(impl_->deviceMutex);
     impl_->device = std::move(transport);
+    impl_->lock = std::move(lock);
     ++impl_->handleNumber;
     return result;
+}
+
+std::string LinkCore::DeviceHolder() const {
+    std::lock_guard guard(impl_->deviceMutex);
+    return impl_->holder;
 }
 
 bool LinkCore::IsOpen() const {
@@ -222,10 +330,16 @@ void LinkCore::CloseHIDDevice(bool notifyDevice) {
         SendCtrlCommand(MCMD_MCU, kPcConnectSubcmd, OP_SET, &value, 1);
     }
     std::shared_ptr<HidTransport> released;
+    std::unique_ptr<DeviceLock> unlocked;
     {
         std::lock_guard lock(impl_->deviceMutex);
         released = std::move(impl_->device);
+        unlocked = std::move(impl_->lock);
     }
+    // The transport goes first: another program may take the lock only once the device is
+    // really closed (a reader thread may still hold the transport a moment longer).
+    released.reset();
+    unlocked.reset();
     WriteLog("CloseHIDDevice!\n");
 }
 
@@ -321,15 +435,49 @@ bool LinkCore::ReadHIDData(int timeoutMs) {
 }
 
 bool LinkCore::SendImmediate(uint8_t mcmd, uint8_t subcmd, uint8_t optype,
-                             const std::vector<uint8_t>& payload, int waitMs) {
+                             const std::vector<uint8_t>& payload, int waitMs, AnswerRule rule) {
     if (payload.size() > kMaxCommandPayload) {
         WriteLog("SendCtrlCommand: payload length %d refused\n", static_cast<int>(payload.size()));
         return false;
     }
+    const uint64_t before = impl_->answers.Serial();
     SendCtrlCommand(mcmd, subcmd, optype, payload.data(), static_cast<uint8_t>(payload.size()));
     if (waitMs == kNoRead)
         return false;
-    return ReadHIDData(waitMs);
+    return AwaitAnswer(mcmd, subcmd, optype, rule, before, waitMs);
+}
+
+bool LinkCore::AwaitAnswer(uint8_t mcmd, uint8_t subcmd, uint8_t optype, AnswerRule rule,
+                           uint64_t after, int waitMs) {
+    const long deadline = TickMs() + impl_->CappedWait(waitMs);
+    for (;;) {
+        const AnswerBook::Found found = impl_->answers.Arrived(mcmd, subcmd, optype, rule, after);
+        if (found == AnswerBook::Found::kAnswer)
+            return true;
+        if (found == AnswerBook::Found::kRefusal) {
+            WriteLog("mcmd 0x%02x subcmd 0x%02x refused by the device\n", mcmd, subcmd);
+            return false;
+        }
+        const long left = deadline - TickMs();
+        if (left <= 0 || impl_->stopping.load() || !Impl::Usable(impl_->Device())) {
+            WriteLog("no answer to mcmd 0x%02x subcmd 0x%02x optype 0x%02x\n", mcmd, subcmd,
+                     optype);
+            return false;
+        }
+        ReadHIDData(static_cast<int>(std::min<long>(left, kAnswerSliceMs)));
+    }
+}
+
+bool LinkCore::SendQueuedRecord(const CommandRecord& record) {
+    const uint64_t before = impl_->answers.Serial();
+    SendCtrlCommand(record.mcmd, record.subcmd, record.optype, record.payload.data(),
+                    static_cast<uint8_t>(record.payload.size()));
+    return AwaitAnswer(record.mcmd, record.subcmd, record.optype, AnswerRule::kReply, before,
+                       kWorkerReadWaitMs);
+}
+
+uint64_t LinkCore::UnconfirmedSets() const {
+    return impl_->unconfirmedSets.load();
 }
 
 bool LinkCore::Enqueue(CommandRecord record) {
@@ -397,10 +545,17 @@ void LinkCore::McuCmdThread() {
         lock.unlock();
 
         LogRecord(record);
-        SendCtrlCommand(record.mcmd, record.subcmd, record.optype, record.payload.data(),
-                        static_cast<uint8_t>(record.payload.size()));
+        bool answered = SendQueuedRecord(record);
+        if (!answered && record.optype == OP_SET && IsOpen() && !impl_->stopping.load()) {
+            WriteLog("McuCmdThread: no acknowledgement, sending it once more\n");
+            answered = SendQueuedRecord(record);
+        }
+        if (!answered && record.optype == OP_SET) {
+            ++impl_->unconfirmedSets;
+            WriteLog("McuCmdThread: mcmd 0x%02x subcmd 0x%02x stays unconfirmed\n", record.mcmd,
+                     record.subcmd);
+        }
         record.payload = {};
-        ReadHIDData(kWorkerReadWaitMs);
 
         lock.lock();
         impl_->inFlight = false;

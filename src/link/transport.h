@@ -55,6 +55,9 @@ using TransportInit = std::function<int()>;
 struct TransportFactory {
     TransportInit init = [] { return 0; };
     std::function<std::unique_ptr<HidTransport>()> create;
+    // Names the device for the one-program-per-amplifier lock (link/device_lock.h), taken
+    // while the link has it open; empty for a device only this process can reach.
+    std::string lockKey;
 };
 
 }  // namespace korvel

@@ -56,6 +56,12 @@ int MainVolumeLevelFromDb(double db) {
                                        static_cast<double>(kMainVolumeMaxLevel)));
 }
 
+int MainVolumeLevelStored(int level) {
+    // The command's value is truncated to a signed byte; the device reports 6 minus it.
+    const int attenuation = static_cast<int>(static_cast<float>(MainVolumeAttenuation(level)));
+    return MainVolumeLevelFromDb(kMainVolumeMaxDb - attenuation);
+}
+
 std::string MainVolumeText(int level) {
     return level <= kMainVolumeMinLevel ? std::string(kOffText) : std::to_string(level);
 }

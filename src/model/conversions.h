@@ -20,6 +20,10 @@ double MainVolumeDb(int level);
 double MainVolumeAttenuation(int level);
 // Level of a reported dB value: integer part of 10^((dB + 60) / 41.25), bounded to 0..40.
 int MainVolumeLevelFromDb(double db);
+// The level a device report gives back after a volume command for `level`. The command carries
+// whole decibels, fewer than the 41 levels near the top, so 0, 23, 27, 29, 32, 34, 36, 38 and
+// 40 come back as a neighbour; every other level, and every level this returns, is kept.
+int MainVolumeLevelStored(int level);
 // "%d", or "${off}" at level 0 and below.
 std::string MainVolumeText(int level);
 

@@ -190,4 +190,13 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     return Reencode("UTF-8", "UTF-16LE", bytes).value_or(std::string());
 }
 
+bool HasControlCharacter(std::u16string_view text) {
+    for (const char16_t unit : text) {
+        if (unit < 0x20 || (unit >= 0x7F && unit <= 0x9F)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace korvel

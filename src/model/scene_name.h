@@ -22,6 +22,10 @@ std::u16string DeviceNameToUtf16(const SceneName& name);
 // completely ends the name, so a multi-byte character is never cut in half.
 SceneName Utf16ToDeviceName(std::u16string_view text);
 
+// True when the text holds a control character (below U+0020, or U+007F..U+009F): such names
+// break listings and are refused wherever a name is taken.
+bool HasControlCharacter(std::u16string_view text);
+
 // UTF-8 for terminals and command lines; nullopt for text that is not valid UTF-8.
 std::optional<std::u16string> Utf8ToUtf16(std::string_view text);
 // Unpaired surrogates make the whole text unconvertible: the result is then empty.

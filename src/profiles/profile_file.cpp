@@ -7,31 +7,35 @@
 namespace korvel {
 namespace {
 
-// The whole file as text, or nothing when it cannot be read completely.
-std::optional<std::string> ReadTextFile(const std::filesystem::path& path) {
+// The whole file as text, or nothing with the reason when it cannot be read completely.
+std::optional<std::string> ReadTextFile(const std::filesystem::path& path, std::string& reason) {
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error || size > kMaxProfileFileBytes) {
+    if (error) {
+        reason = "file cannot be read";
+        return std::nullopt;
+    }
+    if (size > kMaxProfileFileBytes) {
+        reason = "file is larger than the limit of " +
+                 std::to_string(kMaxProfileFileBytes / (1024 * 1024)) + " MiB";
         return std::nullopt;
     }
     std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
     std::string text(static_cast<size_t>(size), '\0');
     file.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (static_cast<std::uintmax_t>(file.gcount()) != size) {
+    if (!file || static_cast<std::uintmax_t>(file.gcount()) != size) {
+        reason = "file cannot be read";
         return std::nullopt;
     }
     return text;
 }
 
-ProfileResult OpenError() {
+ProfileResult OpenError(const std::string& reason) {
     ProfileResult result;
     result.status = ProfileStatus::OpenError;
     result.messageKey = ProfileMessageKey(result.status, false);
     result.englishText = ProfileMessageText(result.status, false);
-    result.detail = "file cannot be read";
+    result.detail = reason;
     return result;
 }
 
@@ -70,13 +74,15 @@ std::string_view ProfileMessageText(ProfileStatus status, bool writing) {
 }
 
 ProfileResult ReadProfileFile(const std::filesystem::path& path, SceneRecord& scene) {
-    const std::optional<std::string> text = ReadTextFile(path);
-    return text ? ParseProfileText(*text, scene) : OpenError();
+    std::string reason;
+    const std::optional<std::string> text = ReadTextFile(path, reason);
+    return text ? ParseProfileText(*text, scene) : OpenError(reason);
 }
 
 ProfileResult ReadWholeProfileFile(const std::filesystem::path& path, ModelStore& store) {
-    const std::optional<std::string> text = ReadTextFile(path);
-    return text ? ParseWholeProfileText(*text, store) : OpenError();
+    std::string reason;
+    const std::optional<std::string> text = ReadTextFile(path, reason);
+    return text ? ParseWholeProfileText(*text, store) : OpenError(reason);
 }
 
 SceneProfileLoad LoadProfileFile(const std::filesystem::path& path, const SceneRecord& base) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/model_store.h"
 #include "model/scene_record.h"
@@ -36,6 +37,9 @@ struct ProfileResult {
     std::string messageKey;   // text key for the message box; empty after a successful load
     std::string englishText;  // the English text of the key
     std::string detail;       // where loading failed, e.g. "channels[2].eqArray"; for the log
+    // Written whole profiles: the scenes (1..10) whose names were longer than the file's eight
+    // UTF-16 units and were shortened in it.
+    std::vector<int> shortenedNames;
 
     bool ok() const { return status == ProfileStatus::Ok; }
 };
@@ -75,6 +79,8 @@ std::string WholeProfileText(const SceneRecord& live,
                              const std::array<SceneRecord, kStoredScenes>& stored,
                              const std::array<SceneName, kStoredScenes>& names);
 
+// Both writers replace the file as a whole (log/atomic_file.h): on failure the previous file is
+// unchanged and `detail` says why.
 ProfileResult WriteProfileFile(const SceneRecord& scene, const std::filesystem::path& path);
 ProfileResult WriteWholeProfileFile(const SceneRecord& live,
                                     const std::array<SceneRecord, kStoredScenes>& stored,

@@ -7,6 +7,7 @@
 #include "log/log.h"
 #include "model/conversions.h"
 #include "model/invariants.h"
+#include "model/scene_name.h"
 #include "model/scene_reset.h"
 #include "model/speaker_roles.h"
 #include "profiles/profile_file.h"
@@ -294,13 +295,17 @@ bool ReadSceneKeys(Context& ctx, const cJSON* object, const std::string& prefix,
 
 // "model" and the three main values of the live scene.
 bool ReadHeader(Context& ctx, const cJSON* root, SceneRecord& live) {
-    int32_t model = 0;
-    if (!ReadMemberInt(ctx, root, "", "model", model)) {
+    double model = 0.0;
+    if (!ReadMemberNumber(ctx, root, "", "model", model)) {
         return false;
     }
-    if (model != profile_json::kSupportedModel) {
+    if (IntegerValue(model) != profile_json::kSupportedModel) {
         ctx.modelMismatch = true;
         return ctx.Fail("model");
+    }
+    // 72.5 is no model number; it is not read as 72.
+    if (model != static_cast<double>(profile_json::kSupportedModel)) {
+        return ctx.Fail("model (not a whole number)");
     }
     if (!ReadMemberInt(ctx, root, "", "mainVolume", live.mainVolume) ||
         !ReadMemberInt(ctx, root, "", "subVolume", live.subVolume) ||
@@ -324,10 +329,19 @@ bool ReadSceneNames(Context& ctx, const cJSON* item, std::array<SceneName, kStor
     size_t index = 0;
     const cJSON* name = nullptr;
     cJSON_ArrayForEach(name, item) {
+        const std::string where =
+            Element("sceneName", index) + " (scene " + std::to_string(index + 1) + ")";
         if (!cJSON_IsString(name) || name->valuestring == nullptr) {
-            return ctx.Fail(Element("sceneName", index));
+            return ctx.Fail(where);
+        }
+        // A damaged name is refused rather than loaded as an empty or partial one.
+        if (!IsStrictBase64(name->valuestring)) {
+            return ctx.Fail(where + ": not valid Base64");
         }
         names[index] = DecodeSceneNameFromFile(name->valuestring);
+        if (HasControlCharacter(DeviceNameToUtf16(names[index]))) {
+            return ctx.Fail(where + ": control character in the name");
+        }
         ++index;
     }
     return true;
@@ -386,8 +400,33 @@ ProfileResult Outcome(ProfileStatus status, const std::string& detail) {
     return result;
 }
 
-JsonPtr Parse(std::string_view json) {
-    return JsonPtr(cJSON_ParseWithLength(json.data(), json.size()));
+bool IsJsonSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// A profile is one JSON document and nothing else: a NUL byte, or anything but white space
+// after the document, means the file was damaged or joined with another one. Such text sets
+// `fault` and gives no document; text that is no JSON at all gives neither.
+JsonPtr ParseDocument(std::string_view json, std::string& fault) {
+    const size_t nul = json.find('\0');
+    if (nul != std::string_view::npos) {
+        fault = "NUL byte at offset " + std::to_string(nul);
+        return nullptr;
+    }
+    const char* end = nullptr;
+    JsonPtr root(cJSON_ParseWithLengthOpts(json.data(), json.size(), &end, false));
+    if (!root || end == nullptr) {
+        return nullptr;
+    }
+    size_t offset = static_cast<size_t>(end - json.data());
+    while (offset < json.size() && IsJsonSpace(json[offset])) {
+        ++offset;
+    }
+    if (offset < json.size()) {
+        fault = "data after the JSON at offset " + std::to_string(offset);
+        return nullptr;
+    }
+    return root;
 }
 
 ProfileStatus StatusOf(const Context& ctx) {
@@ -397,7 +436,11 @@ ProfileStatus StatusOf(const Context& ctx) {
 }  // namespace
 
 ProfileResult ParseProfileText(std::string_view json, SceneRecord& scene) {
-    const JsonPtr root = Parse(json);
+    std::string fault;
+    const JsonPtr root = ParseDocument(json, fault);
+    if (!fault.empty()) {
+        return Outcome(ProfileStatus::LoadError, fault);
+    }
     if (!root) {
         return Outcome(ProfileStatus::OpenError, "not JSON");
     }
@@ -411,7 +454,11 @@ ProfileResult ParseProfileText(std::string_view json, SceneRecord& scene) {
 }
 
 ProfileResult ParseWholeProfileText(std::string_view json, ModelStore& store) {
-    const JsonPtr root = Parse(json);
+    std::string fault;
+    const JsonPtr root = ParseDocument(json, fault);
+    if (!fault.empty()) {
+        return Outcome(ProfileStatus::LoadError, fault);
+    }
     if (!root) {
         return Outcome(ProfileStatus::LoadError, "not JSON");
     }

@@ -1,6 +1,6 @@
 #include <cstdio>
-#include <fstream>
 
+#include "log/atomic_file.h"
 #include "log/log.h"
 #include "model/scene_reset.h"
 #include "profiles/profile_file.h"
@@ -125,17 +125,18 @@ ProfileResult Result(ProfileStatus status) {
     return result;
 }
 
+// The file is replaced as a whole: a failure leaves the previous file as it was.
 ProfileResult WriteText(const std::string& text, const std::filesystem::path& path) {
     if (text.empty()) {
         return Result(ProfileStatus::CreateError);
     }
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) {
-        return Result(ProfileStatus::CreateError);
+    std::string error;
+    if (!WriteFileAtomically(path, text, &error)) {
+        ProfileResult result = Result(ProfileStatus::CreateError);
+        result.detail = error;
+        return result;
     }
-    file.write(text.data(), static_cast<std::streamsize>(text.size()));
-    file.close();
-    return Result(file ? ProfileStatus::Ok : ProfileStatus::CreateError);
+    return Result(ProfileStatus::Ok);
 }
 
 }  // namespace
@@ -184,6 +185,15 @@ ProfileResult WriteWholeProfileFile(const SceneRecord& live,
     ProfileResult result = WriteText(WholeProfileText(live, stored, names), path);
     WriteLog("WriteWholeProfileFile %s: %s\n", path.string().c_str(),
              result.ok() ? "ok" : "cannot create the file");
+    if (result.ok()) {
+        for (int scene = 1; scene <= kStoredScenes; ++scene) {
+            if (!NameFitsFile(names[static_cast<size_t>(scene - 1)])) {
+                WriteLog("WriteWholeProfileFile: the name of scene %d is shortened to 8 units\n",
+                         scene);
+                result.shortenedNames.push_back(scene);
+            }
+        }
+    }
     return result;
 }
 

@@ -68,4 +68,27 @@ SceneName DecodeSceneNameFromFile(std::string_view base64) {
     return Utf16ToDeviceName(FileNameBytesToUtf16(bytes));
 }
 
+bool IsStrictBase64(std::string_view text) {
+    if (text.size() % 4 != 0) {
+        return false;
+    }
+    size_t padding = 0;
+    while (padding < text.size() && text[text.size() - 1 - padding] == '=') {
+        ++padding;
+    }
+    if (padding > 2) {
+        return false;
+    }
+    const std::string_view body = text.substr(0, text.size() - padding);
+    return std::all_of(body.begin(), body.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+               c == '+' || c == '/';
+    });
+}
+
+bool NameFitsFile(const SceneName& deviceName) {
+    const std::u16string text = DeviceNameToUtf16(deviceName);
+    return FileNameBytesToUtf16(Utf16ToFileNameBytes(text)) == text;
+}
+
 }  // namespace korvel

@@ -24,4 +24,12 @@ std::string EncodeSceneNameForFile(const SceneName& deviceName);
 // first 16. Characters outside the Base64 alphabet are skipped.
 SceneName DecodeSceneNameFromFile(std::string_view base64);
 
+// Standard Base64 as the files carry it: groups of four characters of the alphabet
+// "A".."Z", "a".."z", "0".."9", "+", "/", with "=" padding only at the end. Empty is valid.
+bool IsStrictBase64(std::string_view text);
+
+// True when the file's eight UTF-16 units hold the whole name; a longer name (up to 16
+// characters fit the device) loses its tail in a whole profile.
+bool NameFitsFile(const SceneName& deviceName);
+
 }  // namespace korvel

@@ -1,6 +1,7 @@
 #include "shell/application.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDateTime>
 #include <QEvent>
 #include <QPixmap>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "log/atomic_file.h"
 #include "log/log.h"
 #include "uiframework/dpi_scale.h"
 #include "uiframework/framework.h"
@@ -158,13 +160,15 @@ bool ApplicationShell::Start(QString* error) {
         tracePoll_.start(5);
     }
     window_->ShowWindow();
+    // Before connecting: a message box the connection opens (amplifier in use) must not hold
+    // a screenshot run, which saves the disconnected window then.
+    if (!options_.screenshotPath.isEmpty()) {
+        StartScreenshot();
+    }
     window_->Controller().Connect(false);
     gonePoll_.start(kGonePollMs);
     if (options_.watchUsb && !watcher_.Start()) {
         WriteLog("RegisterDeviceNotification\n");
-    }
-    if (!options_.screenshotPath.isEmpty()) {
-        StartScreenshot();
     }
     return true;
 }
@@ -257,29 +261,48 @@ void ApplicationShell::StartScreenshot() {
 
 void ApplicationShell::TryScreenshot() {
     const EqualizerManager& controller = window_->Controller();
-    const bool synchronised = controller.State() == ConnectState::kConnected &&
-                              !controller.Busy() && window_->LoadingWindow() == nullptr;
-    if (!synchronised) {
+    const bool settled = !controller.Busy() && window_->LoadingWindow() == nullptr;
+    const bool synchronised = controller.State() == ConnectState::kConnected && settled;
+    // No amplifier answered (or another program has it): the disconnected window is saved,
+    // and the exit status still says that the connection failed.
+    const bool gaveUp = controller.State() == ConnectState::kDisconnected && settled;
+    if (!synchronised && !gaveUp) {
         if (QDateTime::currentMSecsSinceEpoch() > screenshotDeadline_) {
             screenshotPoll_.stop();
             std::fprintf(stderr, "korvel-dsp: could not connect to the amplifier within %.1f s\n",
                          options_.screenshotTimeoutMs / 1000.0);
-            QCoreApplication::exit(1);
+            Finish(1);
         }
         return;
     }
     screenshotPoll_.stop();
-    const QPixmap picture = window_->grab();
-    if (!picture.save(options_.screenshotPath, "PNG")) {
-        std::fprintf(stderr, "korvel-dsp: cannot write %s\n",
-                     options_.screenshotPath.toLocal8Bit().constData());
-        QCoreApplication::exit(1);
+    const QByteArray path = options_.screenshotPath.toLocal8Bit();
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    std::string error;
+    if (!window_->grab().save(&buffer, "PNG") ||
+        !WriteFileAtomically(path.toStdString(), std::string_view(png.constData(), png.size()),
+                             &error)) {
+        std::fprintf(stderr, "korvel-dsp: cannot write %s: %s\n", path.constData(),
+                     error.empty() ? "the picture was not encoded" : error.c_str());
+        Finish(1);
         return;
     }
-    std::printf("korvel-dsp: screenshot of the main window saved to %s\n",
-                options_.screenshotPath.toLocal8Bit().constData());
+    if (gaveUp) {
+        std::fprintf(stderr, "korvel-dsp: no amplifier answered\n");
+    }
+    std::printf("korvel-dsp: screenshot of the %smain window saved to %s\n",
+                gaveUp ? "disconnected " : "", path.constData());
     std::fflush(stdout);
-    QCoreApplication::exit(0);
+    Finish(gaveUp ? 1 : 0);
+}
+
+void ApplicationShell::Finish(int code) {
+    // A message box of the start-up (amplifier in use) may run its own loop before the main
+    // one starts; the code is kept so RunApplication does not enter the main loop after it.
+    finishedWith_ = code;
+    QCoreApplication::exit(code);
 }
 
 bool ApplicationShell::eventFilter(QObject* watched, QEvent* event) {
@@ -342,6 +365,9 @@ int RunApplication(int argc, char** argv) {
             return screenshot || shell.MainWindow() == nullptr ? 1 : 0;
         }
         return 0;  // second instance: the user was told, the first copy runs on
+    }
+    if (const std::optional<int> code = shell.FinishedWith()) {
+        return *code;
     }
     return QApplication::exec();
 }

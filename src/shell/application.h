@@ -61,6 +61,9 @@ class ApplicationShell : public QObject {
     // A device that closed its end (socket transport) counts as removed.
     void PollDeviceGone();
 
+    // Set once a screenshot run has ended, with the program's exit status.
+    std::optional<int> FinishedWith() const { return finishedWith_; }
+
     // Centres the main window on the widest screen at its current scale.
     void PlaceMainWindow();
 
@@ -77,6 +80,7 @@ class ApplicationShell : public QObject {
     void TraceSynchronised();
     void StartScreenshot();
     void TryScreenshot();
+    void Finish(int code);
 
     ShellOptions options_;
     IniSettings settings_;
@@ -87,6 +91,7 @@ class ApplicationShell : public QObject {
     QTimer screenshotPoll_;
     qint64 screenshotDeadline_ = 0;
     bool goneReported_ = false;
+    std::optional<int> finishedWith_;
     bool trace_ = false;
     bool tracedPaint_ = false;
     QTimer tracePoll_;

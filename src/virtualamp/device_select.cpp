@@ -1,5 +1,7 @@
 #include "virtualamp/device_select.h"
 
+#include <filesystem>
+
 #include "link/unix_socket_transport.h"
 #include "link/usb_transport.h"
 #include "virtualamp/amp_calibration.h"
@@ -21,7 +23,9 @@ void SetError(std::string* error, const std::string& text) {
 std::optional<TransportFactory> TransportFactoryForDevice(
     const std::string& device, std::string* error, std::shared_ptr<VirtualAmplifier>* virtualAmp) {
     if (device == "usb") {
-        return MakeUsbTransportFactory();
+        TransportFactory factory = MakeUsbTransportFactory();
+        factory.lockKey = "usb:0483:5750";  // the one amplifier hidapi opens
+        return factory;
     }
     if (device == "virtual") {
         auto amp = std::make_shared<VirtualAmplifier>();
@@ -38,7 +42,11 @@ std::optional<TransportFactory> TransportFactoryForDevice(
             SetError(error, "device \"unix:\" needs a socket path, e.g. unix:/tmp/amp.sock");
             return std::nullopt;
         }
-        return MakeUnixSocketTransportFactory(path);
+        TransportFactory factory = MakeUnixSocketTransportFactory(path);
+        std::error_code ec;
+        const std::filesystem::path socket = std::filesystem::weakly_canonical(path, ec);
+        factory.lockKey = prefix + (ec ? path : socket.string());
+        return factory;
     }
     SetError(error, "unknown device \"" + device + "\" (use usb, virtual or unix:PATH)");
     return std::nullopt;

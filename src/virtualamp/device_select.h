@@ -14,6 +14,8 @@
 namespace korvel {
 
 // Returns nullopt and fills `error` (when given) for an unknown or incomplete device text.
+// The USB and socket factories carry a lock key, so only one program at a time opens that
+// amplifier; the in-process one needs none.
 // For "virtual", `virtualAmp` (when given) receives the amplifier behind the factory.
 std::optional<TransportFactory> TransportFactoryForDevice(
     const std::string& device, std::string* error,

@@ -1,5 +1,7 @@
 #include "windows/firmware_update_host.h"
 
+#include <utility>
+
 #include "log/log.h"
 #include "uiframework/language.h"
 #include "windows/embedded_firmware.h"
@@ -129,10 +131,16 @@ void FirmwareUpdateHost::RunForcedUpdate(const QString& mcuPath, const QString& 
 void FirmwareUpdateHost::StartBackup(const QString& path, std::function<void(bool)> done) {
     WriteLog("FirmwareUpdateHost: backup to %s\n", path.toUtf8().constData());
     backupDone_ = std::move(done);
+    // A refused start may already have ended the backup through its message (an unwritable
+    // folder shows "${profile_create_error}" at once).
     if (!manager_.IsConnected() || !manager_.SaveWholeConfigToFile(path.toStdString())) {
-        auto finish = std::move(backupDone_);
-        backupDone_ = nullptr;
-        finish(false);
+        BackupFinished(false);
+    }
+}
+
+void FirmwareUpdateHost::BackupFinished(bool ok) {
+    if (auto finish = std::exchange(backupDone_, nullptr)) {
+        finish(ok);
     }
 }
 

@@ -42,6 +42,9 @@ class FirmwareUpdateHost {
     // The controller's messages while a backup for the update window runs: the outcome of the
     // profile write goes to the window instead of a message box. True when `key` was taken.
     bool TakeBackupResult(const std::string& key);
+    // The end of the backup's whole-profile read: a read that failed (device gone, a value
+    // never answered) ends the backup too, whatever message it showed.
+    void BackupFinished(bool ok);
     bool BackupRunning() const { return static_cast<bool>(backupDone_); }
 
     FirmwareUpgrader& Upgrader() { return upgrader_; }

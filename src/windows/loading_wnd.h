@@ -6,14 +6,22 @@
 #include <QPointer>
 
 #include "commands/message_target.h"
+#include "controller/controller_view.h"
 #include "uiframework/window_impl_base.h"
 
 namespace korvel {
+
+// The translated line for a progress state: "Reading scene 3 of 10".
+QString ProgressText(const SequenceProgress& progress);
 
 class CLoadingWnd : public ui::WindowImplBase {
     Q_OBJECT
   public:
     explicit CLoadingWnd(QWidget* owner);
+
+    // Shows what the device sequence is doing: the line ("loading_text") and, while the total
+    // is known, the bar ("loading_progress") in place of the busy ring ("busy").
+    void ShowProgress(const SequenceProgress& progress);
 
   protected:
     void Notify(const ui::Notification& notification) override;
@@ -35,6 +43,8 @@ class LoadingWindowHost {
 
     void Open();
     void CloseLoading();  // with result 1; does nothing when none is open
+    // Passes progress to the open loading window; ignored when none is open.
+    void ShowProgress(const SequenceProgress& progress);
     CLoadingWnd* Current() const { return current_.data(); }
 
   private:

@@ -121,6 +121,7 @@ void CMainWnd::BindControls() {
     InitComboPopups();
     SetParametricMode(false);
     SetConnectState(ConnectState::kDisconnected);
+    InitEditHistory();
 }
 
 void CMainWnd::InitIndexedTexts() {
@@ -169,6 +170,9 @@ void CMainWnd::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (UndoKeyPressed(*event)) {
+        return;
+    }
     MessageWindow::keyPressEvent(event);
 }
 
@@ -184,6 +188,12 @@ void CMainWnd::ShowMessage(const std::string& key, const std::string& detail) {
     }
     CMsgWnd::ShowMessage(DialogOwner(), QStringLiteral("${tips}"), text,
                          {QStringLiteral("${confirm}")}, 1);
+}
+
+void CMainWnd::OperationFinished(const OperationResult& result) {
+    if (result.operation == DeviceOperation::kReadWholeProfile) {
+        firmware_->BackupFinished(result.ok);
+    }
 }
 
 bool CMainWnd::Confirm(const std::string& key) {
@@ -240,6 +250,14 @@ void CMainWnd::ShowLoading(bool open) {
     } else {
         loading_.CloseLoading();
     }
+}
+
+void CMainWnd::ShowProgress(const SequenceProgress& progress) {
+    if (sceneWnd_) {
+        sceneWnd_->ShowProgress(progress);  // its loading window is the open one
+        return;
+    }
+    loading_.ShowProgress(progress);
 }
 
 void CMainWnd::CloseToolWindow(ToolWindow window) {

@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -31,6 +32,7 @@
 #include "windows/settings.h"
 
 class QAbstractButton;
+class QKeyEvent;
 class QComboBox;
 class QLineEdit;
 class QSlider;
@@ -74,6 +76,18 @@ class CMainWnd : public MessageWindow, public ControllerView {
 
     UIEqualizer* Graph() const { return graph_; }
 
+    // Undo and redo, as the toolbar buttons and the shortcuts do.
+    void UndoEdit();
+    void RedoEdit();
+    // The filter items after their file dialogs: the current channel's bands from and to a
+    // filter text file. Import asks before it leaves lines out; both report what they did.
+    bool ImportFilters(const QString& path);
+    bool ExportFilters(const QString& path);
+    // Answers the filter items' file dialogs instead of the user (tests); `save` is set for
+    // the export. An empty answer cancels.
+    using FileChooser = std::function<QString(bool save)>;
+    void SetFilterFileChooser(FileChooser chooser) { filterFileChooser_ = std::move(chooser); }
+
     // The calibration window ("btn_irc", "advance_item_autocal"): this window is minimised while
     // it is open; an applied result is read back by disconnecting and connecting again.
     void OpenAutoCalibration();
@@ -87,6 +101,8 @@ class CMainWnd : public MessageWindow, public ControllerView {
     bool Confirm(const std::string& key) override;
     void SetConnectState(ConnectState state) override;
     void ShowLoading(bool open) override;
+    void ShowProgress(const SequenceProgress& progress) override;
+    void OperationFinished(const OperationResult& result) override;
     void CloseToolWindow(ToolWindow window) override;
     void StartForcedUpdate() override;
     int ChooseLinkCopy() override;
@@ -99,6 +115,8 @@ class CMainWnd : public MessageWindow, public ControllerView {
     void EnableLinkButton(bool enabled) override;
     void ShowOutputMenu(const OutputMenuState& menu) override;
     void SelectSpeakerIcon(int role) override;
+    void ShowEditHistory(bool canUndo, bool canRedo) override;
+    void ShowStatus(const std::string& key, const std::string& detail) override;
     void OpenSceneWindow(SceneWindowMode mode) override;
     void ShowInputNoise(std::span<const float> levels) override;
     void ShowInputThreshold(int dbu) override;
@@ -127,6 +145,7 @@ class CMainWnd : public MessageWindow, public ControllerView {
     void OnLanguageChanged() override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     using Handler = void (CMainWnd::*)(const ui::Notification&);
@@ -224,6 +243,26 @@ class CMainWnd : public MessageWindow, public ControllerView {
 
     void ShowDelaySlider(int channel);  // -1 hides every delay slider
 
+    // --- Edit history (main_wnd_history.cpp) -----------------------------------------------------
+    void InitEditHistory();
+    // Routes a notification to its handler; Notify makes what it changes one undo step.
+    void Dispatch(const ui::Notification& notification);
+    void OnUndo(const ui::Notification& n);
+    void OnRedo(const ui::Notification& n);
+    // A press on the graph or a slider opens one undo step until the drag ends.
+    void BeginDrag(QObject* source);
+    void EndDrag();
+    bool DragHeld() const;
+    bool UndoKeyInEdit(QObject* watched, QEvent* event);
+    // Ctrl+Z, Ctrl+Shift+Z, Ctrl+Y that reached the window without its shortcuts (a control
+    // passed them on while the window was not the active one): undone or redone here.
+    bool UndoKeyPressed(QKeyEvent& key);
+
+    // --- Filter files (main_wnd_filters.cpp) ----------------------------------------------------
+    void OnImportFiltersItem();
+    void OnExportFiltersItem();
+    QString ChooseFilterFile(bool save);
+
     // --- Menus and language (main_wnd_menus.cpp) ------------------------------------------------
     void PopMenu(const QString& resource, const QString& anchorName);
     void ConfigureMenu(ui::PopupMenu& menu) const;
@@ -261,6 +300,8 @@ class CMainWnd : public MessageWindow, public ControllerView {
     std::vector<std::array<double, 512>>
         curveTotals_;  // the role menu being opened: its channel and check marks
     ConnectState connectState_ = ConnectState::kDisconnected;
+    QObject* dragSource_ = nullptr;  // the graph or slider held down, while its drag lasts
+    FileChooser filterFileChooser_;
     QPointer<CSceneWnd> sceneWnd_;
     QPointer<CMixerWnd> mixerWnd_;
     QPointer<CNoiseThresholdWnd> noiseWnd_;

@@ -106,6 +106,7 @@ void CMainWnd::ShowOutputMenu(const OutputMenuState& menu) {
 }
 
 void CMainWnd::HandleMenuClick(const QString& item) {
+    const EditScope step(*manager_);  // a role choice or a filter import is one undo step
     if (item.startsWith(QLatin1String("output_menu")) ||
         item.startsWith(QLatin1String("output_item"))) {
         manager_->SetOutputValue(manager_->MenuChannel(), item.toStdString());
@@ -128,6 +129,10 @@ void CMainWnd::HandleMenuClick(const QString& item) {
         LoadSceneFile();
     } else if (item == QLatin1String("scene_item_save_file")) {
         SaveSceneFile();
+    } else if (item == QLatin1String("scene_item_import_filters")) {
+        OnImportFiltersItem();
+    } else if (item == QLatin1String("scene_item_export_filters")) {
+        OnExportFiltersItem();
     } else if (item == QLatin1String("option_item_firmware_upgrade")) {
         firmware_->OpenUpdateWindow();
     } else if (item == QLatin1String("advance_item_autocal")) {

@@ -62,6 +62,8 @@ const CMainWnd::Route CMainWnd::kRoutes[] = {
     {n::kClick, "pt_enable_", kPrefix, &CMainWnd::OnBandEnable},
     {n::kClick, "btn_debug", kExact, &CMainWnd::OnDebugWindow},
     {n::kClick, "btn_irc", kExact, &CMainWnd::OnAutoCalibration},
+    {n::kClick, "btn_undo", kExact, &CMainWnd::OnUndo},
+    {n::kClick, "btn_redo", kExact, &CMainWnd::OnRedo},
     // Option state changes.
     {n::kSelectChanged, "ch_show_", kPrefix, &CMainWnd::OnChannelShow},
     {n::kSelectChanged, "ch_mute_", kPrefix, &CMainWnd::OnChannelMute},
@@ -101,7 +103,7 @@ const CMainWnd::Route CMainWnd::kRoutes[] = {
     {kEqualizerLp, "equalizer", kExact, &CMainWnd::OnEqualizerGraph},
 };
 
-void CMainWnd::Notify(const ui::Notification& notification) {
+void CMainWnd::Dispatch(const ui::Notification& notification) {
     for (const Route& route : kRoutes) {
         if (route.type != notification.type) {
             continue;

@@ -351,8 +351,9 @@ void CMainWnd::RefreshLinkLock() {
     SetChecked(FindControl<QAbstractButton>(QStringLiteral("btn_link_output")), linked);
     SetChecked(FindControl<QAbstractButton>(QStringLiteral("btn_lock_output")), locked);
     for (int ch = 0; ch < kChannels; ++ch) {
-        if (QWidget* sync = Indexed("ch_synchronize_%1", ch)) {
+        if (auto* sync = Indexed<QAbstractButton>("ch_synchronize_%1", ch)) {
             sync->setEnabled(!linked);
+            SetChecked(sync, live.syncChannels[static_cast<size_t>(ch)] != 0);  // after an undo
         }
         if (QWidget* output = Indexed("ch_output_btn_%1", ch)) {
             output->setEnabled(!locked);

@@ -1,5 +1,7 @@
 #include "windows/msg_wnd.h"
 
+#include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <algorithm>
 
@@ -40,8 +42,42 @@ void CMsgWnd::SetMessage(const QString& title, const QString& text) {
     }
     if (!text.isEmpty()) {
         SetText(QStringLiteral("MessageText"), text);
+        FitTextHeight();
     }
     FitToContent();
+}
+
+void CMsgWnd::FitTextHeight() {
+    auto* label = FindControl<QLabel>(QStringLiteral("MessageText"));
+    if (label == nullptr) {
+        return;
+    }
+    if (textMinHeight_ < 0) {
+        textMinHeight_ = label->minimumHeight();
+    }
+    // The box has a fixed width; the text's lines wrap at that width less the margins around
+    // it. Measured before the box is shown, a long text would otherwise be cut off.
+    int width = minimumWidth();
+    for (QWidget* w = label->parentWidget(); w != nullptr; w = w->parentWidget()) {
+        if (const QLayout* box = w->layout()) {
+            const QMargins margins = box->contentsMargins();
+            width -= margins.left() + margins.right();
+        }
+        width -= 2 * (w->contentsRect().x() - w->rect().x());
+        if (w == this) {
+            break;
+        }
+    }
+    label->setMinimumHeight(std::max(textMinHeight_, label->heightForWidth(width - 4)));
+    // The new height reaches the box through every layout above the text.
+    for (QWidget* w = label->parentWidget(); w != nullptr; w = w->parentWidget()) {
+        if (QLayout* box = w->layout()) {
+            box->invalidate();
+        }
+        if (w == this) {
+            break;
+        }
+    }
 }
 
 void CMsgWnd::SetButtons(const QStringList& buttonTexts, int count) {

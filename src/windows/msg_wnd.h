@@ -30,7 +30,10 @@ class CMsgWnd : public ui::WindowImplBase {
     void Notify(const ui::Notification& notification) override;
 
   private:
+    void FitTextHeight();
+
     bool thirdShown_ = false;
+    int textMinHeight_ = -1;  // the layout's minimum height of the text
 };
 
 }  // namespace korvel

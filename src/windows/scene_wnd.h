@@ -24,6 +24,7 @@ class CSceneWnd : public ui::WindowImplBase {
     // changed; open (1274) or close (1275) the loading window over this window.
     void RefreshNames();
     void ShowLoading(bool open);
+    void ShowProgress(const SequenceProgress& progress) { loading_.ShowProgress(progress); }
     CLoadingWnd* LoadingWindow() const { return loading_.Current(); }
 
     // The name shown in the row of scene 1..10 (its "value" control).

@@ -4,10 +4,12 @@
 
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "apps/process_runner.h"
+#include "link/device_lock.h"
 
 namespace korvel::test {
 namespace {
@@ -92,6 +94,35 @@ TEST_F(CliSync, ABadProfileNeverReachesTheAmplifier) {
     EXPECT_NE(r.err.find(bad), std::string::npos) << r.err;
     EXPECT_EQ(Cli({"push", TempFile("missing.spf")}).exitCode, 2);
     EXPECT_EQ(Cli({"pull", TempFile("profile.txt")}).exitCode, 2);
+}
+
+// A write that fails half-way (a file size limit stands in for a full disk) leaves the previous
+// backup whole and no temporary file behind.
+TEST_F(CliSync, AFailedWriteLeavesThePreviousBackup) {
+    const std::string file = TempFile("limited.spf");
+    std::ofstream(file) << "previous backup";
+    ProcessResult r = RunProcess({"/bin/sh", "-c",
+                                  std::string("ulimit -f 4; exec ") + KORVEL_CLI_PATH +
+                                      " --device unix:" + socket_ + " pull " + file});
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    EXPECT_NE(r.err.find("could not be written"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(file), "previous backup");
+    const std::string name = std::filesystem::path(file).filename().string();
+    for (const auto& entry : std::filesystem::directory_iterator("/tmp")) {
+        EXPECT_NE(entry.path().filename().string().rfind("." + name, 0), 0u) << entry.path();
+    }
+}
+
+// A second program on the same amplifier stops at once and says who has it.
+TEST_F(CliSync, ASecondProgramIsToldWhoHasTheAmplifier) {
+    auto held = DeviceLock::Acquire("unix:" + socket_, nullptr);
+    ASSERT_NE(held, nullptr);
+    ProcessResult r = Cli({"info"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("the amplifier is in use by"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("(pid " + std::to_string(getpid()) + ")"), std::string::npos) << r.err;
+    held.reset();
+    EXPECT_EQ(Cli({"info"}).exitCode, 0);
 }
 
 TEST(CliSyncFailures, NoAmplifierIsStatusOne) {

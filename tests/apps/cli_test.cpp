@@ -74,6 +74,7 @@ TEST(ProgramVersion, BothProgramsPrintTheProjectVersion) {
 struct FailureCase {
     std::vector<std::string> args;
     int exitCode;
+    std::string says = {};  // part of the line, when the case checks the wording
 };
 
 class CliFailures : public ::testing::TestWithParam<FailureCase> {};
@@ -83,16 +84,24 @@ TEST_P(CliFailures, OneClearLineAndTheRightStatus) {
     EXPECT_EQ(r.exitCode, GetParam().exitCode) << r.err;
     EXPECT_EQ(LineCount(r.err), 1) << r.err;
     EXPECT_EQ(r.err.rfind("korvel-cli: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(GetParam().says), std::string::npos) << r.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CliFailures,
-    ::testing::Values(FailureCase{{}, 2}, FailureCase{{"frobnicate"}, 2},
-                      FailureCase{{"--device", "serial:/dev/ttyS0", "info"}, 2},
-                      FailureCase{{"--device", "virtual", "raw", "1", "2"}, 2},
-                      FailureCase{{"--device", "virtual", "raw", "1", "2", "0x166"}, 2},
-                      FailureCase{{"--device", "virtual", "info", "extra"}, 2},
-                      FailureCase{{"--device", "unix:/nonexistent/amp.sock", "info"}, 1}));
+    ::testing::Values(
+        FailureCase{{}, 2}, FailureCase{{"frobnicate"}, 2},
+        FailureCase{{"--device", "serial:/dev/ttyS0", "info"}, 2},
+        FailureCase{{"--device", "virtual", "raw", "1", "2"}, 2},
+        FailureCase{{"--device", "virtual", "raw", "1", "2", "0x166"}, 2},
+        FailureCase{{"--device", "virtual", "info", "extra"}, 2},
+        FailureCase{{"--device", "unix:/nonexistent/amp.sock", "info"}, 1},
+        FailureCase{{"--device"}, 2, "--device needs a value"},
+        FailureCase{{"--device", "info"}, 2, "--device needs a value"},
+        FailureCase{{"curve", "/nonexistent/all.wpf"}, 2, "is a whole profile"},
+        FailureCase{{"--device", "virtual", "pull", "/proc/none/x.wpf"}, 2, "cannot be written"},
+        FailureCase{
+            {"--device", "virtual", "scene", "save", "1", "a\nb"}, 2, "control characters"}));
 
 }  // namespace
 }  // namespace korvel::test

@@ -18,6 +18,13 @@ TEST_F(CommandFixture, QueuedCommandIsDroppedWhileQueueDisabled) {
 }
 
 TEST_F(CommandFixture, QueuedCommandsAreWrittenInOrder) {
+    // The device acknowledges every command, so none is sent twice.
+    device->SetResponder([](std::span<const uint8_t> report) {
+        const std::vector<uint8_t> done{0x0A};
+        std::vector<uint8_t> ack = BuildReplyFrame(report[4], report[5], OP_ACK, done);
+        ack.resize(kInputReportSize, 0);
+        return std::vector<ScriptedRead>{ScriptedRead::Data(ack)};
+    });
     link.EnableQueue();
     const std::array<uint8_t, 1> mute{1};
     EXPECT_TRUE(link.Mute_Ch_Ctrl(0, 0, 2, 2, mute, false));

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "command_fixture.h"
+#include "commands/wire_values.h"
 
 namespace korvel::testing {
 namespace {
@@ -262,6 +263,40 @@ TEST_P(RefusalTest, RefusesAndSendsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(OversizeRequests, RefusalTest, ::testing::ValuesIn(RefusalCases()),
                          [](const auto& info) { return info.param.name; });
+
+// Every step of the gain, Q and delay controls reaches the device as exactly that step; real
+// fractions between steps are still cut off toward zero.
+TEST(WireValues, ControlStepsAreSentExactly) {
+    struct Range {
+        const char* name;
+        int first, last, scale;
+        std::function<void(std::vector<uint8_t>&, float)> put;
+        std::function<int(const std::vector<uint8_t>&)> read;  // in steps
+        int offset;
+    };
+    const Range ranges[] = {
+        {"gain", -180, 120, 10, wire::PutEqGain, [](const auto& b) { return b[0] * 10 + b[1]; },
+         180},
+        {"Q", 5, 90, 10, wire::PutQ, [](const auto& b) { return b[0] * 10 + b[1]; }, 0},
+        {"delay", 0, 15000, 1000, wire::PutDelay,
+         [](const auto& b) { return b[0] * 1000 + wire::U16(&b[1]); }, 0},
+    };
+    for (const Range& r : ranges) {
+        int wrong = 0;
+        for (int step = r.first; step <= r.last; ++step) {
+            std::vector<uint8_t> out;
+            r.put(out, static_cast<float>(step) / static_cast<float>(r.scale));
+            wrong += r.read(out) != step + r.offset;
+        }
+        EXPECT_EQ(wrong, 0) << r.name;
+    }
+    std::vector<uint8_t> gain;
+    wire::PutEqGain(gain, -3.04f);
+    EXPECT_EQ(gain, (std::vector<uint8_t>{14, 9}));
+    std::vector<uint8_t> delay;
+    wire::PutDelay(delay, 1.2509f);
+    EXPECT_EQ(delay, (std::vector<uint8_t>{1, 0, 250}));
+}
 
 TEST_F(CommandFixture, LargestAcceptedRangesAreSentWhole) {
     const std::array<float, 16> delays{};

@@ -39,6 +39,8 @@ class RecordingView : public ControllerView {
     void SetConnectState(ConnectState state) override { states.push_back(state); }
     void ShowLoading(bool open) override { loadingOpen += open ? 1 : -1; }
     void StartForcedUpdate() override { ++forcedUpdates; }
+    void ShowProgress(const SequenceProgress& p) override { progress.push_back(p); }
+    void OperationFinished(const OperationResult& result) override { results.push_back(result); }
 
     bool DidRefresh(RefreshWhat what) const {
         for (const auto& r : refreshes) {
@@ -62,6 +64,8 @@ class RecordingView : public ControllerView {
     bool confirmAnswer = true;
     int loadingOpen = 0;  // opens minus closes
     int forcedUpdates = 0;
+    std::vector<SequenceProgress> progress;
+    std::vector<OperationResult> results;
 };
 
 // Passes every message on to the queue and keeps the ids in order of posting.
@@ -135,13 +139,13 @@ class ControllerTest : public ::testing::Test {
         return Settle() && manager.IsConnected();
     }
 
-    // Message ids the controller and the link posted, in order, from `from` on.
-    // The messages a sequence posted, without the end-of-sequence wake-up.
+    // Message ids the controller and the link posted, in order, from `from` on, without the
+    // end-of-sequence wake-up and the progress notes.
     std::vector<int> PostedIds(size_t from = 0) const {
         const auto ids = target.Ids();
         std::vector<int> posted;
         for (size_t i = from; i < ids.size(); ++i) {
-            if (ids[i] != kMsgSequenceEnded)
+            if (ids[i] != kMsgSequenceEnded && ids[i] != kMsgProgress)
                 posted.push_back(ids[i]);
         }
         return posted;

@@ -67,7 +67,8 @@ TEST_F(SceneTest, DeleteErasesTheSlotAndItsName) {
 TEST_F(SceneTest, UnansweredSaveStillClosesTheLoadingWindow) {
     manager.Link().SetWaitCapForTesting(50);
     FaultPlan plan;
-    plan.dropReplyTo = 2;  // SetSceneName is request 1, SaveScene request 2
+    plan.dropReplyTo = 2;     // SetSceneName is request 1, SaveScene request 2
+    plan.corruptReplyTo = 3;  // and the SaveScene sent again
     amp->SetFaultPlan(plan);
     ASSERT_TRUE(manager.SaveSceneToDevice(4, u"Quiet"));
     ASSERT_TRUE(Settle());

@@ -48,6 +48,12 @@ class TuningView : public RecordingView {
     void EnableLinkButton(bool enabled) override { linkButtonEnabled = enabled; }
     void ShowOutputMenu(const OutputMenuState& shown) override { menu = shown; }
     void SelectSpeakerIcon(int role) override { icons.push_back(role); }
+    void ShowEditHistory(bool canUndo, bool canRedo) override { history = {canUndo, canRedo}; }
+    void ShowStatus(const std::string& key, const std::string&) override {
+        if (!key.empty()) {
+            statuses.push_back(key);  // an empty key only clears the text
+        }
+    }
 
     std::deque<bool> answers;  // Confirm answers in order; confirmAnswer once they run out
     int linkChoice = 1;
@@ -62,6 +68,8 @@ class TuningView : public RecordingView {
     std::optional<bool> linkButtonEnabled;
     std::optional<OutputMenuState> menu;
     std::vector<int> icons;
+    std::pair<bool, bool> history{false, false};  // undo, redo buttons enabled
+    std::vector<std::string> statuses;
 };
 
 class TuningTest : public ::testing::Test {

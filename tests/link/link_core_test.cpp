@@ -1,6 +1,7 @@
 #include "link/device_link_core.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "common/scripted_transport.h"
+#include "link/device_lock.h"
 #include "link/framing.h"
 #include "link/recording_sink.h"
 #include "log/log.h"
@@ -18,6 +20,7 @@ namespace korvel {
 namespace {
 
 using namespace std::chrono_literals;
+namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 using testing::DeviceString;
 using testing::RecordingSink;
@@ -198,6 +201,51 @@ TEST_F(LinkCoreTest, ImmediateDecodesTheReplyOnTheCallingThread) {
     EXPECT_EQ(sink.Packets()[0].thread, std::this_thread::get_id());
 }
 
+// The immediate path reads past reports that are not its command's answer (decoding them as
+// usual) and counts only an answer that fits the command.
+TEST_F(LinkCoreTest, ImmediateWaitsForItsOwnAnswer) {
+    struct Case {
+        const char* name;
+        uint8_t optype;
+        AnswerRule rule;
+        std::vector<Bytes> replies;
+        bool answered;
+    };
+    auto frame = [](uint8_t subcmd, uint8_t optype, uint8_t status) {
+        Bytes f = BuildReplyFrame(MCMD_DSP, subcmd, optype, Bytes{status});
+        f.resize(kInputReportSize, 0);
+        return f;
+    };
+    Bytes corrupt = frame(0x21, OP_DATA, 1);
+    corrupt[7] ^= 0xFF;
+    const Case cases[] = {
+        {"another reply first",
+         OP_GET,
+         AnswerRule::kReply,
+         {frame(0x07, OP_DATA, 1), frame(0x21, OP_DATA, 2)},
+         true},
+        {"an acknowledgement is no data",
+         OP_GET,
+         AnswerRule::kReply,
+         {frame(0x21, OP_ACK, 0x0A)},
+         false},
+        {"a set's acknowledgement", OP_SET, AnswerRule::kReply, {frame(0x21, OP_ACK, 0x0A)}, true},
+        {"refused storage", OP_SET, AnswerRule::kAckDone, {frame(0x21, OP_ACK, 0xE0)}, false},
+        {"done storage", OP_SET, AnswerRule::kAckDone, {frame(0x21, OP_ACK, 0x0A)}, true},
+        {"bad checksum", OP_GET, AnswerRule::kReply, {corrupt}, false},
+    };
+    OpenDevice();
+    link.SetWaitCapForTesting(30);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const Bytes& reply : c.replies)
+            device->PushReport(reply);
+        EXPECT_EQ(link.SendImmediate(MCMD_DSP, 0x21, c.optype, {}, kWaitDefaultMs, c.rule),
+                  c.answered);
+    }
+    EXPECT_EQ(sink.Count(), 6u) << "every verified packet was decoded";
+}
+
 TEST_F(LinkCoreTest, ImmediateWithoutReadOnlyWrites) {
     OpenDevice();
     EXPECT_FALSE(link.SendImmediate(MCMD_FLASH, 0x05, OP_SET, {1, 2}, kNoRead));
@@ -256,6 +304,7 @@ TEST_F(LinkCoreTest, WorkerSendsInOrderOneCommandPerRead) {
     EXPECT_EQ(sink.Count(), 3u);
 }
 
+// An unacknowledged set is sent once more; then the worker counts it and moves on.
 TEST_F(LinkCoreTest, WorkerMovesOnWhenNoAnswerComes) {
     OpenDevice();
     link.SetWaitCapForTesting(20);
@@ -263,7 +312,8 @@ TEST_F(LinkCoreTest, WorkerMovesOnWhenNoAnswerComes) {
     link.Enqueue(Record(1));
     link.Enqueue(Record(2));
     EXPECT_TRUE(link.WaitUntilIdle(2s));
-    EXPECT_EQ(device->WriteCount(), 2u);
+    EXPECT_EQ(device->WriteCount(), 4u);
+    EXPECT_EQ(link.UnconfirmedSets(), 2u);
 }
 
 TEST_F(LinkCoreTest, CommandQueuedWhileClosedIsConsumed) {
@@ -353,6 +403,41 @@ TEST(LinkCoreLifetime, StopWorkerRefusesLaterCommands) {
     link.StopWorker();
     EXPECT_FALSE(link.Enqueue(Record(1)));
     EXPECT_TRUE(link.WaitUntilIdle(100ms));
+}
+
+// --- one program per amplifier ----------------------------------------------------------------
+
+TEST(DeviceLockTest, SecondHolderIsToldWhoHasTheDevice) {
+    const std::string key = "unix:/tmp/korvel-lock-test-" + std::to_string(getpid());
+    auto first = DeviceLock::Acquire(key, nullptr);
+    ASSERT_NE(first, nullptr);
+    std::string holder;
+    EXPECT_EQ(DeviceLock::Acquire(key, &holder), nullptr);
+    EXPECT_EQ(holder, std::string(program_invocation_short_name) + " (pid " +
+                          std::to_string(getpid()) + ")");
+    first.reset();
+    auto again = DeviceLock::Acquire(key, nullptr);
+    ASSERT_NE(again, nullptr);
+    const fs::path path = again->Path();
+    again.reset();
+    // A lock file left by a program that died holds no lock any more: it is taken over.
+    std::ofstream(path) << "korvel-dsp 999999999\n";
+    EXPECT_NE(DeviceLock::Acquire(key, nullptr), nullptr);
+}
+
+TEST(DeviceLockTest, LinksWithTheSameKeyOpenOneAtATime) {
+    auto device = std::make_shared<ScriptedDevice>();
+    TransportFactory factory = device->Factory();
+    factory.lockKey = "unix:/tmp/korvel-link-lock-test-" + std::to_string(getpid());
+    RecordingSink sink;
+    LinkCore first(factory, sink);
+    LinkCore second(factory, sink);
+    ASSERT_EQ(first.OpenHIDDevice(), 0);
+    EXPECT_EQ(second.OpenHIDDevice(), kOpenDeviceInUse);
+    EXPECT_FALSE(second.IsOpen());
+    EXPECT_NE(second.DeviceHolder().find("(pid "), std::string::npos);
+    first.CloseHIDDevice(false);
+    EXPECT_EQ(second.OpenHIDDevice(), 0);
 }
 
 }  // namespace

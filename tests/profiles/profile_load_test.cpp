@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -360,6 +362,16 @@ const ErrorCase kWholeErrors[] = {
      [](cJSON* r) {
          cJSON_ReplaceItemInArray(cJSON_GetObjectItem(r, "sceneName"), 4, cJSON_CreateNumber(4));
      }},
+    {"SceneNameNotBase64",
+     [](cJSON* r) {
+         cJSON_ReplaceItemInArray(cJSON_GetObjectItem(r, "sceneName"), 2,
+                                  cJSON_CreateString("U2Nl!!!u"));
+     }},
+    {"SceneNameWithALineBreak",
+     [](cJSON* r) {  // "a\nb" as UTF-16LE, zero-padded to 16 bytes
+         cJSON_ReplaceItemInArray(cJSON_GetObjectItem(r, "sceneName"), 2,
+                                  cJSON_CreateString("YQAKAGIAAAAAAAAAAAAAAA=="));
+     }},
     {"CurrentProfileMissing", [](cJSON* r) { cJSON_DeleteItemFromObject(r, "currentProfile"); }},
     {"CurrentProfileBroken",
      [](cJSON* r) {
@@ -403,6 +415,65 @@ TEST(WholeProfileLoad, StoredSceneLockModeComesFromItsOwnElement) {
     EXPECT_EQ(store->stored[3].lockMode, 0);
     EXPECT_EQ(store->stored[4].lockMode, 1);
     EXPECT_EQ(store->names[3], Utf16ToDeviceName(u"Scene 3"));
+}
+
+// A profile is one JSON document: damage around it, a model that is no whole number and a bad
+// scene name are load errors that say where.
+TEST(ProfileText, DamageIsALoadErrorNamingWhere) {
+    const std::string scene = ValidSceneText();
+    std::string modelHalf = scene;
+    modelHalf.replace(modelHalf.find("\"model\":72"), 10, "\"model\":72.5");
+    const std::string whole = ValidWholeText();
+    std::string badName = whole;
+    const std::string name = "\"sceneName\":[\"";
+    badName.insert(badName.find(name) + name.size(), "*");
+    struct Case {
+        const char* name;
+        std::string text;
+        bool whole;
+        const char* detail;
+    };
+    const Case cases[] = {
+        {"trailing data", scene + "{}", false, "data after the JSON"},
+        {"trailing data in a whole profile", whole + "x", true, "data after the JSON"},
+        {"NUL byte", scene + std::string(1, '\0'), false, "NUL byte"},
+        {"model not whole", modelHalf, false, "model (not a whole number)"},
+        {"bad name", badName, true, "scene 1): not valid Base64"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto store = std::make_unique<ModelStore>();
+        const ProfileResult result =
+            c.whole ? ParseWholeProfileText(c.text, *store) : ParseProfileText(c.text, store->live);
+        EXPECT_EQ(result.status, ProfileStatus::LoadError);
+        EXPECT_NE(result.detail.find(c.detail), std::string::npos) << result.detail;
+    }
+    // White space after the document is no damage.
+    auto live = RichScene(0);
+    EXPECT_TRUE(ParseProfileText(scene + " \r\n", *live).ok());
+}
+
+TEST(ProfileText, OverlargeFileNamesTheLimit) {
+    ScratchDir dir;
+    const auto path = dir / "huge.spf";
+    std::ofstream(path).put('{');
+    std::filesystem::resize_file(path, kMaxProfileFileBytes + 1);
+    auto scene = RichScene(0);
+    const ProfileResult result = ReadProfileFile(path, *scene);
+    EXPECT_EQ(result.status, ProfileStatus::OpenError);
+    EXPECT_NE(result.detail.find("limit of 16 MiB"), std::string::npos) << result.detail;
+}
+
+// The device keeps 16 bytes of a name (16 ASCII characters), the file eight UTF-16 units: the
+// writer says which names it had to shorten.
+TEST(ProfileText, WholeProfileWriteReportsShortenedNames) {
+    ScratchDir dir;
+    auto store = std::make_unique<ModelStore>();
+    store->names[2] = Utf16ToDeviceName(u"Front stage wide");
+    store->names[6] = Utf16ToDeviceName(u"Eight ch");
+    const ProfileResult result = WriteWholeProfileFile(*store, dir / "names.wpf");
+    ASSERT_TRUE(result.ok());
+    EXPECT_EQ(result.shortenedNames, std::vector<int>{3});
 }
 
 }  // namespace

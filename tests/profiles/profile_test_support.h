@@ -126,6 +126,7 @@ class ScratchDir {
         std::filesystem::remove_all(path_, ignored);
     }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    const std::filesystem::path& path() const { return path_; }
 
   private:
     std::filesystem::path path_;

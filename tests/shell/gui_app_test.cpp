@@ -9,6 +9,7 @@
 
 #include "apps/process_runner.h"
 #include "korvel_version.h"
+#include "link/device_lock.h"
 #include "shell/single_instance.h"
 
 namespace korvel {
@@ -36,15 +37,27 @@ TEST_F(GuiAppTest, ScreenshotOfTheSynchronisedWindow) {
     EXPECT_EQ(image.size(), QSize(984, 520));
 }
 
-TEST_F(GuiAppTest, NoAmplifierMeansNoScreenshot) {
-    const QString png = dir_.filePath(QStringLiteral("none.png"));
+// Without an amplifier, and with the amplifier held by another program (whose message box
+// must not hold the run), the disconnected window is saved and the status says it failed.
+TEST_F(GuiAppTest, NoAmplifierGivesTheDisconnectedWindow) {
     const std::string socket = dir_.filePath(QStringLiteral("nobody.sock")).toStdString();
-    setenv("KORVEL_SCREENSHOT_TIMEOUT_MS", "1500", 1);
-    const test::ProcessResult run = test::RunProcess(
-        {KORVEL_DSP_PATH, "--device", "unix:" + socket, "--screenshot", png.toStdString()});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("could not connect"), std::string::npos) << run.err;
-    EXPECT_FALSE(QFile::exists(png));
+    setenv("KORVEL_SCREENSHOT_TIMEOUT_MS", "15000", 1);
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held ? "held by another program" : "no amplifier");
+        std::unique_ptr<DeviceLock> lock;
+        if (held) {
+            lock = DeviceLock::Acquire("unix:" + socket, nullptr);
+            ASSERT_NE(lock, nullptr);
+        }
+        const QString png =
+            dir_.filePath(held ? QStringLiteral("held.png") : QStringLiteral("none.png"));
+        const test::ProcessResult run = test::RunProcess(
+            {KORVEL_DSP_PATH, "--device", "unix:" + socket, "--screenshot", png.toStdString()});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find("no amplifier answered"), std::string::npos) << run.err;
+        EXPECT_NE(run.out.find("disconnected main window"), std::string::npos) << run.out;
+        EXPECT_FALSE(QImage(png).isNull());
+    }
     unsetenv("KORVEL_SCREENSHOT_TIMEOUT_MS");
 }
 

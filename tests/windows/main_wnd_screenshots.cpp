@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QPixmap>
 #include <cstdio>
 
@@ -66,6 +67,53 @@ bool SaveTuningShots(korvel::CMainWnd& window, int dpi,
     return ok;
 }
 
+// The undo and redo buttons with the status text after an undo, the scene menu with the filter
+// items, and the report of a filter import, under `suffix` ("en", "cn").
+bool SaveHistoryAndFilterShots(korvel::CMainWnd& window, const QString& folder,
+                               const QString& suffix,
+                               const std::function<bool(const QString&)>& save) {
+    TuningDriver ui(window);
+    window.UndoEdit();
+    PumpFor(std::chrono::milliseconds(100));
+    bool ok = save(QStringLiteral("history-undo-%1.png").arg(suffix));
+
+    ui.Click(QStringLiteral("btn_scene"));
+    PumpFor(std::chrono::milliseconds(100));
+    if (QWidget* menu = window.OpenMenu()) {
+        const QString path = folder + QStringLiteral("/scene-menu-%1.png").arg(suffix);
+        ok = menu->grab().save(path) && ok;
+        std::printf("saved %s\n", path.toLocal8Bit().constData());
+        menu->close();
+    }
+
+    const QString filters = folder + QStringLiteral("/filters.txt");
+    QFile file(filters);
+    ok = file.open(QIODevice::WriteOnly) && ok;
+    file.write(
+        "Filter Settings file\r\nFilter  1: ON  PK  Fc 63.5 Hz  Gain -4.50 dB  Q 2.100\r\n"
+        "Filter  2: ON  PK  Fc 1000 Hz  Gain 13 dB  Q 12\r\n"
+        "Filter  3: ON  LS  Fc 105 Hz  Gain 6.0 dB\r\nPreamp: -6 dB\r\n");
+    file.close();
+    korvel::ui::ModalAnswerer answers;
+    int box = 0;
+    const auto shoot = [&](korvel::ui::WindowImplBase& w) {
+        const QString path = folder + QStringLiteral("/filters-%1-%2.png").arg(++box).arg(suffix);
+        w.show();
+        PumpFor(std::chrono::milliseconds(100));
+        ok = w.grab().save(path) && ok;
+        std::printf("saved %s\n", path.toLocal8Bit().constData());
+        w.Close(1);
+    };
+    answers.Script(QStringLiteral("msgwnd"), shoot);  // the refused shelf filter: take the rest
+    answers.Script(QStringLiteral("msgwnd"), shoot);  // the report
+    ok = window.ImportFilters(filters) && ok;
+    // The boxes take the display scale from the (small) offscreen screen; back to 96 DPI.
+    korvel::ui::UiFramework::Instance().SetDpi(korvel::ui::kBaseDpi);
+    ui.Drain();
+    PumpFor(std::chrono::milliseconds(100));
+    return save(QStringLiteral("filters-imported-%1.png").arg(suffix)) && ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -94,9 +142,11 @@ int main(int argc, char** argv) {
     };
     bool ok = save(QStringLiteral("main-en.png"));
     ok = SaveTuningShots(*rig.window, dpi, save) && ok;
+    ok = SaveHistoryAndFilterShots(*rig.window, folder, QStringLiteral("en"), save) && ok;
     rig.window->ChangeLanguage(korvel::ui::kLanguageChinese, korvel::kLanChinese);
     korvel::test::PumpFor(std::chrono::milliseconds(200));
     ok = save(QStringLiteral("main-cn.png")) && ok;
+    ok = SaveHistoryAndFilterShots(*rig.window, folder, QStringLiteral("cn"), save) && ok;
     rig.window->close();
     return ok ? 0 : 1;
 }

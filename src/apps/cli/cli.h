@@ -1,7 +1,10 @@
 #pragma once
 // Shared plumbing of korvel-cli: exit codes, errors, the device option and the device session.
 
+#include <cstdio>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -27,6 +30,28 @@ struct DeviceError : std::runtime_error {
 struct GlobalOptions {
     std::string device = "usb";
 };
+
+// Seams for the in-process fault suite; the program leaves them at their defaults.
+struct CliTestHooks {
+    // Replaces the device selection ("usb", "virtual", "unix:PATH") when set.
+    std::function<std::optional<TransportFactory>(const std::string& device)> factory;
+    int waitCapMs = 0;      // the link's test wait cap (0: the shipped waits)
+    bool noPauses = false;  // the controller's settle pauses shortened to nothing
+    bool quiet = false;     // Out() and Err() discard what they get
+};
+void SetCliTestHooks(CliTestHooks hooks);
+const CliTestHooks& TestHooks();
+
+// Where the commands print: standard output and standard error, unless the hooks say quiet.
+std::FILE* Out();
+std::FILE* Err();
+
+// Runs one command and turns its exceptions into the exit status; the error line is printed
+// ("korvel-cli: ...") and, when `error` is given, stored there too.
+int RunGuarded(const std::function<int()>& command, std::string* error = nullptr);
+
+// The device's transport for `device`, after the hooks; throws UsageError for unknown text.
+TransportFactory DeviceFactory(const std::string& device);
 
 using Args = std::span<const std::string>;
 
@@ -63,6 +88,8 @@ int RunPull(const GlobalOptions& options, Args args);
 int RunPush(const GlobalOptions& options, Args args);
 int RunScene(const GlobalOptions& options, Args args);
 int RunFactoryReset(const GlobalOptions& options, Args args);
+int RunEq(const GlobalOptions& options, Args args);
+int RunDiff(const GlobalOptions& options, Args args);
 int RunMem(const GlobalOptions& options, Args args);
 int RunThreshold(const GlobalOptions& options, Args args);
 int RunMix(const GlobalOptions& options, Args args);

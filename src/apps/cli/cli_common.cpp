@@ -30,12 +30,70 @@ long ParseNumber(std::string_view text, long min, long max, std::string_view wha
     return value;
 }
 
-DeviceSession::DeviceSession(const std::string& device) {
+namespace {
+
+CliTestHooks& Hooks() {
+    static CliTestHooks hooks;
+    return hooks;
+}
+
+std::FILE* Discard() {
+    static std::FILE* sink = std::fopen("/dev/null", "w");
+    return sink != nullptr ? sink : stderr;
+}
+
+}  // namespace
+
+void SetCliTestHooks(CliTestHooks hooks) {
+    Hooks() = std::move(hooks);
+}
+
+const CliTestHooks& TestHooks() {
+    return Hooks();
+}
+
+std::FILE* Out() {
+    return Hooks().quiet ? Discard() : stdout;
+}
+
+std::FILE* Err() {
+    return Hooks().quiet ? Discard() : stderr;
+}
+
+int RunGuarded(const std::function<int()>& command, std::string* error) {
+    auto fail = [error](int status, const char* text) {
+        std::fprintf(Err(), "korvel-cli: %s\n", text);
+        if (error != nullptr) {
+            *error = text;
+        }
+        return status;
+    };
+    try {
+        return command();
+    } catch (const UsageError& e) {
+        return fail(kExitUsage, e.what());
+    } catch (const DeviceError& e) {
+        return fail(kExitDevice, e.what());
+    } catch (const std::exception& e) {
+        return fail(kExitDevice, e.what());
+    }
+}
+
+TransportFactory DeviceFactory(const std::string& device) {
+    if (Hooks().factory) {
+        if (auto factory = Hooks().factory(device))
+            return std::move(*factory);
+    }
     std::string error;
     auto factory = TransportFactoryForDevice(device, &error);
     if (!factory)
         throw UsageError(error);
-    link_ = std::make_unique<DeviceLink>(std::move(*factory));
+    return std::move(*factory);
+}
+
+DeviceSession::DeviceSession(const std::string& device) {
+    link_ = std::make_unique<DeviceLink>(DeviceFactory(device));
+    link_->SetWaitCapForTesting(Hooks().waitCapMs);
     link_->SetReportTarget(&reports_);
     link_->SetSceneTarget(&reports_);
     link_->SetCalibrationTarget(&reports_);
@@ -52,7 +110,8 @@ DeviceSession::~DeviceSession() {
 }
 
 void DeviceSession::Open() {
-    link_->OpenHIDDevice();
+    if (link_->OpenHIDDevice() == kOpenDeviceInUse)
+        throw DeviceError("the amplifier is in use by " + link_->DeviceHolder());
     if (!link_->IsOpen())
         throw DeviceError("no amplifier could be opened");
     link_->PC_Connect(1);

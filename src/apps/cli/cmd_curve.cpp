@@ -1,5 +1,7 @@
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <string>
 
 #include "cli.h"
@@ -98,14 +100,29 @@ void PrintJson(const SceneCurves& curves, const std::vector<int>& channels) {
     std::printf("%s]}\n", out.c_str());
 }
 
+// A whole profile holds eleven scenes and is no input for one set of curves; it would
+// otherwise be reported as a damaged scene profile.
+void RefuseWholeProfile(const std::string& file) {
+    const bool wholeName = std::filesystem::path(file).extension() == ".wpf";
+    if (!wholeName) {
+        auto store = std::make_unique<ModelStore>();
+        if (!ReadWholeProfileFile(file, *store).ok())
+            return;
+    }
+    throw UsageError(file +
+                     ": is a whole profile (.wpf); curve reads a scene profile (.spf); "
+                     "pull one with 'korvel-cli pull FILE.spf'");
+}
+
 }  // namespace
 
 int RunCurve(const GlobalOptions&, Args args) {
     if (WantsHelp(args)) {
-        std::fputs(kCurveHelp, stdout);
+        std::fputs(kCurveHelp, Out());
         return kExitOk;
     }
     CurveOptions options = ParseCurveOptions(args);
+    RefuseWholeProfile(options.file);
     SceneRecord scene;
     ProfileResult result = ReadProfileFile(options.file, scene);
     if (result.status != ProfileStatus::Ok) {

@@ -69,10 +69,13 @@ int RunMix(const GlobalOptions& options, Args args) {
     TuningSession session(options.device);
     session.ConnectAndSync();
     EqualizerManager& manager = session.Manager();
+    const uint64_t unconfirmedBefore = manager.Link().UnconfirmedSets();
     const std::optional<MixCell> wanted =
         toggle ? manager.SetMixEnable(cell.source, cell.input, cell.output, levelText == "on")
                : manager.SetMixLevel(cell.source, cell.input, cell.output, level);
     ReadBack(session, cell);
+    if (manager.Link().UnconfirmedSets() != unconfirmedBefore)
+        throw DeviceError("the amplifier did not acknowledge the mix setting");
     const std::optional<MixCell> held = manager.MixerCell(cell.source, cell.input, cell.output);
     if (!wanted || !held || *held != *wanted)
         throw DeviceError("the amplifier did not store the mix");

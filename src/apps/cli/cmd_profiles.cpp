@@ -1,8 +1,11 @@
 // pull and push: the amplifier's state to and from profile files.
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
 #include "cli.h"
+#include "log/atomic_file.h"
+#include "model/conversions.h"
 #include "profiles/profile_file.h"
 #include "tuning_session.h"
 
@@ -54,13 +57,43 @@ void ThrowIfFileFailed(const std::string& file, const ProfileResult& result) {
 }
 
 // The file is checked before the amplifier is touched, so a bad file changes nothing there.
-void CheckProfile(const std::string& file, ProfileKind kind) {
+// Returns the main volume level of its live scene.
+int CheckProfile(const std::string& file, ProfileKind kind) {
     if (kind == ProfileKind::kScene) {
-        SceneRecord base;
-        ThrowIfFileFailed(file, LoadProfileFile(file, base).result);
-    } else {
-        ModelStore base;
-        ThrowIfFileFailed(file, LoadWholeProfileFile(file, base).result);
+        SceneProfileLoad load = LoadProfileFile(file, SceneRecord{});
+        ThrowIfFileFailed(file, load.result);
+        return load.scene->mainVolume;
+    }
+    auto base = std::make_unique<ModelStore>();
+    WholeProfileLoad load = LoadWholeProfileFile(file, *base);
+    ThrowIfFileFailed(file, load.result);
+    return load.store->live.mainVolume;
+}
+
+// The target must be writable before the amplifier is read (a whole read takes a while).
+void CheckWritable(const std::string& file) {
+    std::string why;
+    if (!CanWriteFile(file, &why))
+        throw UsageError(file + ": cannot be written (" + why + ")");
+}
+
+void NoteShortenedNames(const CliView& view, const std::string& file) {
+    if (view.Shown("${scene_name_shortened}")) {
+        std::fprintf(Err(),
+                     "korvel-cli: note: a whole profile keeps 8 characters of a scene name; "
+                     "%s holds the names of scenes %s shortened\n",
+                     file.c_str(), view.DetailOf("${scene_name_shortened}").c_str());
+    }
+}
+
+// The amplifier keeps main volume in whole decibels, so a few levels read back as a
+// neighbour; say so instead of letting a later pull surprise the user.
+void NoteMainVolume(int level) {
+    if (level >= kMainVolumeMinLevel && MainVolumeLevelStored(level) != level) {
+        std::fprintf(Err(),
+                     "korvel-cli: note: the amplifier keeps main volume level %d as %d (it "
+                     "stores whole decibels)\n",
+                     level, MainVolumeLevelStored(level));
     }
 }
 
@@ -68,47 +101,52 @@ void CheckProfile(const std::string& file, ProfileKind kind) {
 
 int RunPull(const GlobalOptions& options, Args args) {
     if (WantsHelp(args)) {
-        std::fputs(kPullHelp, stdout);
+        std::fputs(kPullHelp, Out());
         return kExitOk;
     }
     const std::string file = OneFile(args, "pull");
     const ProfileKind kind = KindOf(file);
+    CheckWritable(file);
     TuningSession session(options.device);
     {
-        Progress progress("pull", session.ReportsSent(),
-                          kind == ProfileKind::kScene ? TuningSession::kSyncRequests : 0);
+        Progress progress("pull", session.ReportsSent(), session.View());
         session.ConnectAndSync();
-        if (kind == ProfileKind::kScene) {
-            session.Manager().SaveSenceConfigToFile(file);
-        } else {
-            if (!session.Manager().SaveWholeConfigToFile(file)) {
-                throw DeviceError("the amplifier is busy");
-            }
+        const bool done = kind == ProfileKind::kScene
+                              ? session.Manager().SaveSenceConfigToFile(file)
+                              : session.Manager().SaveWholeConfigToFile(file);
+        if (done && kind == ProfileKind::kWhole) {
             session.RunToIdle();
         }
-    }
-    if (!session.View().Shown("${profile_save_ok}")) {
-        std::string error = session.View().FirstError();
+        // A file that could not be written (full disk, size limit) is bad output, status 2;
+        // the previous file is still there.
         if (session.View().Shown("${profile_create_error}")) {
-            throw UsageError(file + ": " + EnglishText("${profile_create_error}"));
+            throw UsageError(file + ": " + EnglishText("${profile_create_error}") +
+                             "; the previous file is unchanged");
         }
-        throw DeviceError(error.empty() ? "the profile was not written" : error);
+        if (!done) {
+            const std::string error = session.View().FirstError();
+            throw DeviceError(error.empty() ? file + ": the profile was not written" : error);
+        }
+        if (kind == ProfileKind::kWhole) {
+            session.RequireSuccess(DeviceOperation::kReadWholeProfile);
+        }
     }
-    std::printf("wrote %s\n", file.c_str());
+    NoteShortenedNames(session.View(), file);
+    std::fprintf(Out(), "wrote %s\n", file.c_str());
     return kExitOk;
 }
 
 int RunPush(const GlobalOptions& options, Args args) {
     if (WantsHelp(args)) {
-        std::fputs(kPushHelp, stdout);
+        std::fputs(kPushHelp, Out());
         return kExitOk;
     }
     const std::string file = OneFile(args, "push");
     const ProfileKind kind = KindOf(file);
-    CheckProfile(file, kind);
+    NoteMainVolume(CheckProfile(file, kind));
     TuningSession session(options.device);
     {
-        Progress progress("push", session.ReportsSent(), 0);
+        Progress progress("push", session.ReportsSent(), session.View());
         session.ConnectAndSync();
         const bool started = kind == ProfileKind::kScene
                                  ? session.Manager().LoadSenceConfigFromFile(file)
@@ -117,15 +155,10 @@ int RunPush(const GlobalOptions& options, Args args) {
             std::string error = session.View().FirstError();
             throw UsageError(file + ": " + (error.empty() ? "could not be uploaded" : error));
         }
-        session.RunToIdle();
-        if (!session.Manager().Link().WaitUntilIdle(std::chrono::seconds(60))) {
-            throw DeviceError("the amplifier did not take every command in time");
-        }
-        if (session.Manager().Link().DeviceGone()) {
-            throw DeviceError(EnglishText("${device_plugout}"));
-        }
+        session.RequireSuccess(kind == ProfileKind::kScene ? DeviceOperation::kUploadScene
+                                                           : DeviceOperation::kUploadWhole);
     }
-    std::printf("uploaded %s\n", file.c_str());
+    std::fprintf(Out(), "uploaded %s\n", file.c_str());
     return kExitOk;
 }
 

@@ -33,10 +33,23 @@ std::string NameText(const SceneName& name) {
     return Utf16ToUtf8(DeviceNameToUtf16(name));
 }
 
+// A name as a listing shows it: control characters (stored by other programs) become '?', so
+// one scene stays on one line.
+std::string ListedName(const SceneName& name) {
+    std::u16string text = DeviceNameToUtf16(name);
+    for (char16_t& unit : text) {
+        if (HasControlCharacter(std::u16string_view(&unit, 1)))
+            unit = u'?';
+    }
+    return Utf16ToUtf8(text);
+}
+
 std::u16string Utf16FromUtf8(const std::string& text) {
     auto utf16 = Utf8ToUtf16(text);
     if (!utf16)
         throw UsageError("the scene name is not valid UTF-8");
+    if (HasControlCharacter(*utf16))
+        throw UsageError("the scene name may not hold control characters (line breaks, tabs)");
     return *utf16;
 }
 
@@ -44,8 +57,8 @@ int ListScenes(TuningSession& session) {
     const uint16_t valid = session.Manager().SceneValidMask();
     for (int scene = 1; scene <= kStoredScenes; ++scene) {
         const bool holds = (valid >> (scene - 1)) & 1;
-        std::string name = NameText(*session.Manager().StoredSceneName(scene));
-        std::printf("%2d  %-6s %s\n", scene, holds ? "stored" : "empty", name.c_str());
+        std::string name = ListedName(*session.Manager().StoredSceneName(scene));
+        std::fprintf(Out(), "%2d  %-6s %s\n", scene, holds ? "stored" : "empty", name.c_str());
     }
     return kExitOk;
 }
@@ -59,15 +72,15 @@ int SaveScene(TuningSession& session, int scene, const std::string& name) {
     const std::u16string utf16 = Utf16FromUtf8(name);
     const SceneName bytes = Utf16ToDeviceName(utf16);
     if (DeviceNameToUtf16(bytes) != utf16) {
-        std::fprintf(stderr, "korvel-cli: note: the amplifier stores the name as '%s'\n",
+        std::fprintf(Err(), "korvel-cli: note: the amplifier stores the name as '%s'\n",
                      NameText(bytes).c_str());
     }
     RequireStarted(session.Manager().SaveSceneToDevice(scene, utf16));
-    session.RunToIdle();
+    session.RequireSuccess(DeviceOperation::kSaveScene);
     if (!session.View().Shown("${save_scene_ok}")) {
         throw DeviceError("the amplifier did not confirm the save");
     }
-    std::printf("saved scene %d\n", scene);
+    std::fprintf(Out(), "saved scene %d\n", scene);
     return kExitOk;
 }
 
@@ -77,7 +90,7 @@ int RunScene(const GlobalOptions& options, Args args) {
     if (WantsHelp(args) || args.empty()) {
         if (args.empty())
             throw UsageError("scene needs list, save, load or delete");
-        std::fputs(kSceneHelp, stdout);
+        std::fputs(kSceneHelp, Out());
         return kExitOk;
     }
     const std::string& action = args[0];
@@ -89,6 +102,8 @@ int RunScene(const GlobalOptions& options, Args args) {
         throw UsageError("wrong arguments for scene " + action);
     const int scene =
         wanted >= 2 ? static_cast<int>(ParseNumber(args[1], 1, kStoredScenes, "scene")) : 0;
+    if (action == "save")
+        Utf16FromUtf8(args[2]);  // a bad name is refused before the amplifier is touched
 
     TuningSession session(options.device);
     session.ConnectAndSync();
@@ -98,30 +113,30 @@ int RunScene(const GlobalOptions& options, Args args) {
         return SaveScene(session, scene, args[2]);
     if (action == "load") {
         RequireStarted(session.Manager().LoadSceneFromDevice(scene));
-        session.RunToIdle();
-        std::printf("loaded scene %d\n", scene);
+        session.RequireSuccess(DeviceOperation::kLoadScene);
+        std::fprintf(Out(), "loaded scene %d\n", scene);
     } else {
         RequireStarted(session.Manager().DeleteSceneFromDevice(scene));
-        session.RunToIdle();
-        std::printf("deleted scene %d\n", scene);
+        session.RequireSuccess(DeviceOperation::kDeleteScene);
+        std::fprintf(Out(), "deleted scene %d\n", scene);
     }
     return kExitOk;
 }
 
 int RunFactoryReset(const GlobalOptions& options, Args args) {
     if (WantsHelp(args)) {
-        std::fputs(kFactoryHelp, stdout);
+        std::fputs(kFactoryHelp, Out());
         return kExitOk;
     }
     const bool yes = args.size() == 1 && args[0] == "--yes";
     if (!args.empty() && !yes)
         throw UsageError("factory-reset takes only --yes");
     if (!yes) {
-        std::fprintf(stderr, "Restore the factory settings? Every stored scene is lost. [y/N] ");
+        std::fprintf(Err(), "Restore the factory settings? Every stored scene is lost. [y/N] ");
         std::string answer;
         std::getline(std::cin, answer);
         if (answer != "y" && answer != "Y" && answer != "yes") {
-            std::fprintf(stderr, "korvel-cli: factory reset cancelled\n");
+            std::fprintf(Err(), "korvel-cli: factory reset cancelled\n");
             return kExitUsage;
         }
     }
@@ -129,11 +144,11 @@ int RunFactoryReset(const GlobalOptions& options, Args args) {
     session.ConnectAndSync();
     session.View().confirmAnswer = true;
     RequireStarted(session.Manager().ResetMcuFactoryDefault());
-    session.RunToIdle();
+    session.RequireSuccess(DeviceOperation::kFactoryReset);
     if (!session.View().Shown("${device_reboot}")) {
         throw DeviceError("the amplifier did not confirm the factory reset");
     }
-    std::printf("factory settings restored; the amplifier restarts\n");
+    std::fprintf(Out(), "factory settings restored; the amplifier restarts\n");
     return kExitOk;
 }
 

@@ -1,4 +1,5 @@
 // korvel-cli: the amplifier from the command line, for installers and scripts.
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <functional>
@@ -25,6 +26,8 @@ constexpr const char* kUsage =
     "  scene list|save N NAME|load N|delete N   the ten scenes stored in the amplifier\n"
     "  factory-reset [--yes]             restore the amplifier's factory settings\n"
     "  curve FILE.spf [--channel N] [--csv]  response curves of a scene profile (no device)\n"
+    "  eq import|export FILE.txt --channel N [--profile IN.spf]  equaliser filters as text\n"
+    "  diff FILE.spf|FILE.wpf [--json]   every value in which the amplifier differs from a file\n"
     "  mem read ADDR|write ADDR DATA     one 32-bit word of the DSP's memory\n"
     "  threshold [DBU|off]               the input noise threshold, shown or set\n"
     "  mix SOURCE INPUT OUTPUT LEVEL     one cell of the input mixer\n"
@@ -52,6 +55,8 @@ const std::map<std::string, Command>& Commands() {
         {"push", RunPush},
         {"scene", RunScene},
         {"factory-reset", RunFactoryReset},
+        {"eq", RunEq},
+        {"diff", RunDiff},
         {"mem", RunMem},
         {"threshold", RunThreshold},
         {"mix", RunMix},
@@ -66,10 +71,15 @@ int Run(const std::vector<std::string>& argv) {
     size_t i = 0;
     for (; i < argv.size(); ++i) {
         const std::string& arg = argv[i];
-        if (arg == "--device" && i + 1 < argv.size()) {
-            options.device = argv[++i];
-        } else if (arg.rfind("--device=", 0) == 0) {
-            options.device = arg.substr(9);
+        if (arg == "--device" || arg.rfind("--device=", 0) == 0) {
+            const bool joined = arg != "--device";
+            if (!joined && i + 1 == argv.size())
+                throw UsageError("--device needs a value: usb, virtual or unix:PATH");
+            options.device = joined ? arg.substr(9) : argv[++i];
+            // "--device pull x.spf" forgot the value; the command is not a device.
+            if (options.device.empty() || options.device[0] == '-' ||
+                Commands().count(options.device) != 0)
+                throw UsageError("--device needs a value: usb, virtual or unix:PATH");
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return kExitOk;
@@ -96,16 +106,8 @@ int Run(const std::vector<std::string>& argv) {
 
 int main(int argc, char** argv) {
     korvel::OpenLogIfSwitchPresent();
-    try {
-        return Run(std::vector<std::string>(argv + 1, argv + argc));
-    } catch (const UsageError& e) {
-        std::fprintf(stderr, "korvel-cli: %s\n", e.what());
-        return kExitUsage;
-    } catch (const DeviceError& e) {
-        std::fprintf(stderr, "korvel-cli: %s\n", e.what());
-        return kExitDevice;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "korvel-cli: %s\n", e.what());
-        return kExitDevice;
-    }
+    // A file size limit then fails the write (and the old file stays) instead of killing us.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    return RunGuarded([&] { return Run(args); });
 }

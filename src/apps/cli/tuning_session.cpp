@@ -6,7 +6,6 @@
 #include <map>
 
 #include "cli.h"
-#include "virtualamp/device_select.h"
 
 namespace korvel::cli {
 
@@ -16,7 +15,10 @@ namespace {
 constexpr const char* kErrorKeys[] = {
     "${device_connect_fail}", "${device_not_match}",     "${device_status_unnormal}",
     "${device_plugout}",      "${profile_create_error}", "${profile_open_error}",
-    "${profile_load_error}",  "${software_not_match}",
+    "${profile_load_error}",  "${software_not_match}",   "${device_in_use}",
+    "${device_no_answer}",    "${upload_unconfirmed}",   "${scene_save_fail}",
+    "${scene_load_fail}",     "${scene_delete_fail}",    "${factory_default_fail}",
+    "${scene_name_invalid}",
 };
 
 // Passes every call through and counts the output reports written.
@@ -80,6 +82,15 @@ std::string EnglishText(const std::string& key) {
         {"${software_not_match}", "the profile was made for another amplifier model"},
         {"${profile_save_ok}", "profile saved"},
         {"${save_scene_ok}", "scene saved"},
+        {"${device_in_use}", "the amplifier is in use by"},
+        {"${device_no_answer}", "the amplifier did not answer; these values are unknown:"},
+        {"${upload_unconfirmed}",
+         "the amplifier did not confirm every setting (unconfirmed / sent):"},
+        {"${scene_save_fail}", "the amplifier did not confirm that it stored the scene"},
+        {"${scene_load_fail}", "the amplifier did not confirm that it loaded the scene"},
+        {"${scene_delete_fail}", "the amplifier did not confirm that it erased the scene"},
+        {"${factory_default_fail}", "the amplifier did not confirm the factory reset"},
+        {"${scene_name_invalid}", "a scene name may not hold control characters"},
     };
     auto it = texts.find(key);
     return it == texts.end() ? key : it->second;
@@ -87,6 +98,63 @@ std::string EnglishText(const std::string& key) {
 
 void CliView::ShowMessage(const std::string& key, const std::string& detail) {
     messages.emplace_back(key, detail);
+}
+
+std::string FailureText(const OperationResult& result) {
+    const std::string text = EnglishText(result.messageKey);
+    return result.detail.empty() ? text : text + " " + result.detail;
+}
+
+std::string PhaseText(const SequenceProgress& p) {
+    const std::string of = " " + std::to_string(p.scene) + " of " + std::to_string(p.scenes);
+    switch (p.phase) {
+        case SequencePhase::kReadLive:
+            return "reading the live settings";
+        case SequencePhase::kReadScene:
+            return "reading scene" + of;
+        case SequencePhase::kUploadScene:
+            return "uploading scene" + of;
+        case SequencePhase::kUploadLive:
+            return "uploading the live settings";
+        case SequencePhase::kWaitForStore:
+            return "waiting for the amplifier to store the scenes";
+        case SequencePhase::kSaveScene:
+            return "storing scene " + std::to_string(p.scene);
+        case SequencePhase::kLoadScene:
+            return "loading scene " + std::to_string(p.scene);
+        case SequencePhase::kDeleteScene:
+            return "erasing scene " + std::to_string(p.scene);
+        case SequencePhase::kFactoryReset:
+            return "restoring the factory settings";
+    }
+    return {};
+}
+
+void CliView::ShowProgress(const SequenceProgress& progress) {
+    std::lock_guard lock(progressMutex_);
+    progress_ = progress;
+}
+
+SequenceProgress CliView::LatestProgress() const {
+    std::lock_guard lock(progressMutex_);
+    return progress_;
+}
+
+std::string CliView::DetailOf(const std::string& key) const {
+    std::string detail;
+    for (const auto& [shown, text] : messages) {
+        if (shown == key)
+            detail = text;
+    }
+    return detail;
+}
+
+std::optional<OperationResult> CliView::Result(DeviceOperation operation) const {
+    for (auto it = results.rbegin(); it != results.rend(); ++it) {
+        if (it->operation == operation)
+            return *it;
+    }
+    return std::nullopt;
 }
 
 bool CliView::Shown(const std::string& key) const {
@@ -107,11 +175,11 @@ std::string CliView::FirstError() const {
     return {};
 }
 
-Progress::Progress(std::string label, const std::atomic<int>& sent, int expectedTotal)
+Progress::Progress(std::string label, const std::atomic<int>& sent, const CliView& view)
     : label_(std::move(label)),
       sent_(sent),
-      expected_(expectedTotal),
-      terminal_(isatty(STDERR_FILENO) != 0),
+      view_(view),
+      terminal_(isatty(fileno(Err())) != 0),
       start_(std::chrono::steady_clock::now()) {
     if (terminal_) {
         painter_ = std::thread([this] {
@@ -133,35 +201,38 @@ Progress::~Progress() {
 void Progress::Draw(bool final) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    const int sent = sent_.load();
+    const SequenceProgress progress = view_.LatestProgress();
     std::string line = label_ + ": ";
-    if (terminal_ && expected_ > 0) {
-        constexpr int kWidth = 30;
-        const int filled = std::min(kWidth, sent * kWidth / expected_);
-        line += "[" + std::string(static_cast<size_t>(filled), '#') +
-                std::string(static_cast<size_t>(kWidth - filled), '.') + "] ";
+    if (terminal_ && !final) {
+        line += PhaseText(progress) + " ";
+        if (progress.total > 0) {
+            constexpr int kWidth = 30;
+            const int filled = std::min(kWidth, progress.done * kWidth / progress.total);
+            line += "[" + std::string(static_cast<size_t>(filled), '#') +
+                    std::string(static_cast<size_t>(kWidth - filled), '.') + "] ";
+        }
     }
     char tail[64];
-    std::snprintf(tail, sizeof tail, "%d reports, %.1f s", sent, seconds);
+    std::snprintf(tail, sizeof tail, "%d reports, %.1f s", sent_.load(), seconds);
     line += tail;
     if (terminal_) {
-        std::fprintf(stderr, "\r%s\033[K%s", line.c_str(), final ? "\n" : "");
+        std::fprintf(Err(), "\r%s\033[K%s", line.c_str(), final ? "\n" : "");
     } else if (final) {
-        std::fprintf(stderr, "%s\n", line.c_str());
+        std::fprintf(Err(), "%s\n", line.c_str());
     }
-    std::fflush(stderr);
+    std::fflush(Err());
 }
 
 TuningSession::TuningSession(const std::string& device) {
-    std::string error;
-    auto factory = TransportFactoryForDevice(device, &error);
-    if (!factory)
-        throw UsageError(error);
-    manager_ = std::make_unique<EqualizerManager>(CountingFactory(std::move(*factory), sent_),
+    manager_ = std::make_unique<EqualizerManager>(CountingFactory(DeviceFactory(device), sent_),
                                                   queue_, view_);
+    manager_->Link().SetWaitCapForTesting(TestHooks().waitCapMs);
     // The pause before redrawing the graph after the read has nothing to wait for here.
     ControllerTimings timings;
     timings.syncSettle = std::chrono::milliseconds(0);
+    if (TestHooks().noPauses) {
+        timings.storedSceneSettle = timings.wholeUploadTail = timings.wholeUploadSettle = {};
+    }
     manager_->SetTimings(timings);
 }
 
@@ -177,11 +248,28 @@ void TuningSession::RunToIdle(std::chrono::seconds timeout) {
     }
 }
 
+void TuningSession::RequireSuccess(DeviceOperation operation) {
+    RunToIdle();
+    const std::optional<OperationResult> result = view_.Result(operation);
+    if (!result) {
+        const std::string error = view_.FirstError();
+        throw DeviceError(error.empty() ? "the amplifier did not finish the operation" : error);
+    }
+    if (!result->ok) {
+        throw DeviceError(result->messageKey.empty() ? "the operation failed"
+                                                     : FailureText(*result));
+    }
+}
+
 void TuningSession::ConnectAndSync() {
     manager_->Connect(true);
     RunToIdle();
-    if (!manager_->IsConnected()) {
+    const std::optional<OperationResult> result = view_.Result(DeviceOperation::kConnect);
+    if (!manager_->IsConnected() || !result || !result->ok) {
+        // The first message names the reason (in use, no answer, unplugged, wrong model).
         std::string error = view_.FirstError();
+        if (error.empty() && result && !result->messageKey.empty())
+            error = FailureText(*result);
         throw DeviceError(error.empty() ? "no amplifier could be connected" : error);
     }
     if (!manager_->Link().mcu_is_normal_mode()) {

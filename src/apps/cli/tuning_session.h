@@ -6,6 +6,8 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,31 +18,49 @@
 
 namespace korvel::cli {
 
-// The controller's view for a terminal: remembers the messages and answers confirmations.
+// The controller's view for a terminal: remembers the messages, the outcome of each device
+// operation and the latest progress, and answers confirmations.
 class CliView : public ControllerView {
   public:
     void RefreshControls(RefreshWhat, int, int) override {}
     void ShowMessage(const std::string& key, const std::string& detail) override;
     bool Confirm(const std::string&) override { return confirmAnswer; }
     void StartForcedUpdate() override { forcedUpdate = true; }
+    void ShowProgress(const SequenceProgress& progress) override;
+    void OperationFinished(const OperationResult& result) override { results.push_back(result); }
 
     bool Shown(const std::string& key) const;
+    // The detail shown with the last message `key`; empty when none.
+    std::string DetailOf(const std::string& key) const;
     // The first message that reports a failure, as an English sentence; empty when none.
     std::string FirstError() const;
+    // The outcome of the last `operation`, if it ended.
+    std::optional<OperationResult> Result(DeviceOperation operation) const;
+    SequenceProgress LatestProgress() const;
 
     bool confirmAnswer = false;
     bool forcedUpdate = false;
     std::vector<std::pair<std::string, std::string>> messages;
+    std::vector<OperationResult> results;
+
+  private:
+    mutable std::mutex progressMutex_;  // the progress painter reads it from its thread
+    SequenceProgress progress_;
 };
 
 // English sentence for a message key of the controller.
 std::string EnglishText(const std::string& key);
+// The sentence for a failed operation: its message with the detail.
+std::string FailureText(const OperationResult& result);
+// What a progress state says: "reading scene 3 of 10".
+std::string PhaseText(const SequenceProgress& progress);
 
-// Shows how many reports went to the amplifier while a long operation runs: a bar when the
-// total is known and standard error is a terminal, otherwise a running count.
+// Shows a long operation's progress on standard error: the phase and a bar from the
+// controller's progress (the same the loading window shows), and the reports sent so far. On a
+// terminal it is redrawn in place; otherwise one line is printed at the end.
 class Progress {
   public:
-    Progress(std::string label, const std::atomic<int>& sent, int expectedTotal);
+    Progress(std::string label, const std::atomic<int>& sent, const CliView& view);
     ~Progress();  // ends the line
     Progress(const Progress&) = delete;
     Progress& operator=(const Progress&) = delete;
@@ -50,7 +70,7 @@ class Progress {
 
     std::string label_;
     const std::atomic<int>& sent_;
-    int expected_;
+    const CliView& view_;
     bool terminal_;
     std::chrono::steady_clock::time_point start_;
     std::atomic<bool> done_{false};
@@ -66,13 +86,12 @@ class TuningSession {
     void ConnectAndSync();
     // Handles messages until no controller sequence runs; throws DeviceError on time-out.
     void RunToIdle(std::chrono::seconds timeout = std::chrono::seconds(300));
+    // Runs to idle, then throws DeviceError unless `operation` ended and succeeded.
+    void RequireSuccess(DeviceOperation operation);
 
     EqualizerManager& Manager() { return *manager_; }
     CliView& View() { return view_; }
     const std::atomic<int>& ReportsSent() const { return *sent_; }
-
-    // Request count of the initial synchronisation of a six-channel amplifier.
-    static constexpr int kSyncRequests = 71;
 
   private:
     std::shared_ptr<std::atomic<int>> sent_ = std::make_shared<std::atomic<int>>(0);
