@@ -11,6 +11,7 @@
 
 #include "log/log.h"
 #include "uiframework/language.h"
+#include "uiframework/skin_style.h"
 
 // Resources of a static library must be registered explicitly (outside any namespace).
 static void InitUiFrameworkResources() {
@@ -65,7 +66,8 @@ UiFramework& UiFramework::Instance() {
 
 UiFramework::UiFramework() {
     EnsureUiFrameworkResources();
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // Fusion, with the painted skins of controls that are not under a style sheet.
+    QApplication::setStyle(new SkinStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
     QApplication::setPalette(DarkPalette());
     QFont font = QApplication::font();
     font.setFamilies({QStringLiteral("Segoe UI"), QStringLiteral("Microsoft YaHei"),
@@ -86,6 +88,9 @@ void UiFramework::SetDpi(int dpi) {
     }
     const int before = ScalePercent();
     dpi_ = dpi;
+    if (SkinStyle* style = SkinStyle::Application()) {
+        style->SetScalePercent(ScalePercent());
+    }
     if (ScalePercent() != before) {
         emit ScaleChanged(ScalePercent());
     }

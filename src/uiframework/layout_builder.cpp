@@ -77,8 +77,23 @@ Qt::Alignment ParseAlign(const QString& text) {
     return align;
 }
 
+bool HasDynamicProperty(const QList<QByteArray>& names, const char* property) {
+    for (const QByteArray& name : names) {
+        if (name == property) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void ApplyLengths(QWidget* widget, int percent) {
+    // Reading a property the control does not have first searches every property of its class,
+    // which for hundreds of controls adds up; most controls carry one length or none.
+    const QList<QByteArray> names = widget->dynamicPropertyNames();
     auto scaled = [&](const char* property, int* out) {
+        if (!HasDynamicProperty(names, property)) {
+            return false;
+        }
         const QVariant value = widget->property(property);
         if (!value.isValid()) {
             return false;

@@ -12,6 +12,7 @@
 #include "uiframework/modal_answerer.h"
 #include "uiframework/popup_menu.h"
 #include "uiframework/posted_event.h"
+#include "uiframework/skin_style.h"
 
 namespace korvel::ui {
 
@@ -79,7 +80,22 @@ void WindowImplBase::ApplyScalePercent(int percent) {
     }
     ApplySkin();
     ApplyScale(this, percent);
+    RepolishPaintedControls();  // after the lengths: a look's minimum height wins, as a sheet's
     ApplyWindowSize();
+}
+
+void WindowImplBase::RepolishPaintedControls() {
+    // Painted controls take their font and frame widths for the scale when they are polished.
+    SkinStyle* style = SkinStyle::Application();
+    if (style == nullptr) {
+        return;
+    }
+    for (QWidget* control : findChildren<QWidget*>()) {
+        if (style->LookOf(control) != nullptr) {
+            style->polish(control);
+            control->update();
+        }
+    }
 }
 
 void WindowImplBase::ApplyWindowSize() {
@@ -137,6 +153,23 @@ void WindowImplBase::done(int result) {
     closed_ = true;
     result_ = result;
     QDialog::done(result);
+}
+
+QObject* WindowImplBase::RememberedControl(const QString& name) const {
+    const auto it = controlsByName_.constFind(name);
+    if (it == controlsByName_.constEnd()) {
+        return nullptr;
+    }
+    QObject* control = it->data();
+    if (control == nullptr || control->objectName() != name) {
+        return nullptr;
+    }
+    for (const QObject* up = control->parent(); up != nullptr; up = up->parent()) {
+        if (up == this) {
+            return control;
+        }
+    }
+    return nullptr;
 }
 
 void WindowImplBase::SetText(const QString& controlName, const QString& raw) {

@@ -17,6 +17,7 @@
 //   CAboutWnd about(owner); int result = about.ShowModal();
 
 #include <QDialog>
+#include <QHash>
 #include <QPointer>
 #include <QString>
 #include <functional>
@@ -67,9 +68,22 @@ class WindowImplBase : public QDialog, public NotifySink, public ControlFactory 
     bool IsClosed() const { return closed_; }
     int Result() const { return result_; }
 
+    // The first descendant of type T with this name, as findChild finds it. Found controls are
+    // remembered by name: a window looks its controls up by name many hundred times while it
+    // refreshes, and each findChild walks the whole tree.
     template <typename T = QWidget>
     T* FindControl(const QString& name) const {
-        return name.isEmpty() ? nullptr : findChild<T*>(name);
+        if (name.isEmpty()) {
+            return nullptr;
+        }
+        if (T* known = qobject_cast<T*>(RememberedControl(name))) {
+            return known;
+        }
+        T* found = findChild<T*>(name);
+        if (found != nullptr) {
+            controlsByName_.insert(name, found);
+        }
+        return found;
     }
 
     // Text of a control by name; raw texts may hold language keys. Missing controls are ignored.
@@ -108,6 +122,9 @@ class WindowImplBase : public QDialog, public NotifySink, public ControlFactory 
     QWidget* CreateControl(const QString& tag, QWidget* parent) override;
     // Called after a language change re-applied all texts.
     virtual void OnLanguageChanged() {}
+    // Styles the window for the current scale: by default the framework's style sheet on the
+    // whole window. Called before the controls are built and again when the scale changes.
+    virtual void ApplySkin();
 
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -115,8 +132,10 @@ class WindowImplBase : public QDialog, public NotifySink, public ControlFactory 
     void done(int result) override;
 
   private:
+    // A remembered control that still exists, still has this name and is still inside the window.
+    QObject* RememberedControl(const QString& name) const;
     void RetranslateAll();
-    void ApplySkin();
+    void RepolishPaintedControls();
     void ApplyWindowSize();
 
     QString layoutResource_;
@@ -127,6 +146,7 @@ class WindowImplBase : public QDialog, public NotifySink, public ControlFactory 
     int result_ = 0;
     int scalePercent_ = 100;
     QPointer<PopupMenu> menu_;
+    mutable QHash<QString, QPointer<QObject>> controlsByName_;
 };
 
 }  // namespace korvel::ui

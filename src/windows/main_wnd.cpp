@@ -28,17 +28,11 @@ namespace korvel {
 namespace {
 
 constexpr char kDebugSwitchFile[] = "debug.ini";
-const QString kMainSkin = QStringLiteral(":/skin/main.qss");
 const QString kChannelPanel = QStringLiteral(":/xml/channel_settings_mixer.xml");
 
 // Curve colours of the six channels; the current channel is drawn over the others.
 const std::vector<QRgb> kCurveColors = {0xFF2DA8FF, 0xFFFF8A3D, 0xFF00D3A7,
                                         0xFFE8C547, 0xFFC77DFF, 0xFFFF5C8A};
-
-QString LoadText(const QString& resource) {
-    QFile file(resource);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
 
 }  // namespace
 
@@ -81,10 +75,10 @@ QWidget* CMainWnd::CreateControl(const QString& tag, QWidget* parent) {
 }
 
 void CMainWnd::ControlBuilt(QWidget* control) {
-    // The main skin goes on before the root's children exist: set later, it would re-style
-    // every control of the window once more.
-    if (control->objectName() == QLatin1String("main_root")) {
-        ApplyMainSkin();
+    // A section's sheet goes on before its children exist: set later, it would re-style every
+    // control of the section once more.
+    if (IsSheetSection(control)) {
+        control->setStyleSheet(SectionStyleSheet());
     }
 }
 
@@ -92,7 +86,7 @@ void CMainWnd::InitWindow() {
     WriteLog("CMainWnd::InitWindow\n");
     BuildInto(QStringLiteral("channel_settings"), kChannelPanel);
     connect(&ui::UiFramework::Instance(), &ui::UiFramework::ScaleChanged, this,
-            [this] { ApplyMainSkin(); });
+            [this] { ApplySectionSkins(); });
 
     const QString code = ui::LanguageCodeForSetting(settings_.ReadLan());
     if (!code.isEmpty()) {
@@ -100,16 +94,6 @@ void CMainWnd::InitWindow() {
     }
     RefreshAll();
     BindControls();  // the start states win over the empty model's values
-}
-
-void CMainWnd::ApplyMainSkin() {
-    const int percent = ScalePercent();
-    if (QWidget* root = FindControl(QStringLiteral("main_root"))) {
-        root->setStyleSheet(ui::UiFramework::ScaleStyleSheet(LoadText(kMainSkin), percent));
-    }
-    if (graph_) {
-        graph_->SetScalePercent(percent);
-    }
 }
 
 void CMainWnd::BindControls() {

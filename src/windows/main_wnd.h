@@ -141,6 +141,7 @@ class CMainWnd : public MessageWindow, public ControllerView {
     void HandleMenuClick(const QString& itemName) override;
     QWidget* CreateControl(const QString& tag, QWidget* parent) override;
     void ControlBuilt(QWidget* control) override;
+    void ApplySkin() override;
     void OnLanguageChanged() override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -153,7 +154,11 @@ class CMainWnd : public MessageWindow, public ControllerView {
 
     // --- Set-up (main_wnd.cpp) ------------------------------------------------------------------
     void BindControls();
-    void ApplyMainSkin();
+    // --- Skin (main_wnd_skin.cpp)
+    // ------------------------------------------------------------------
+    void ApplySectionSkins();
+    bool IsSheetSection(const QWidget* control) const;
+    QString SectionStyleSheet();
     void InitIndexedTexts();
     void InitComboPopups();
 
@@ -301,6 +306,8 @@ class CMainWnd : public MessageWindow, public ControllerView {
     QPointer<CMixerWnd> mixerWnd_;
     QPointer<CNoiseThresholdWnd> noiseWnd_;
     CAutoCalWnd* autoCal_ = nullptr;  // while the calibration window is open
+    QString sectionSheet_;            // the sections' style sheet at sectionSheetPercent_
+    int sectionSheetPercent_ = 0;
     AutoCalTimings autoCalTimings_;
 };
 

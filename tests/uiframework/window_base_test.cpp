@@ -149,6 +149,29 @@ TEST_F(WindowBaseTest, PanelsBuildIntoNamedContainers) {
     EXPECT_FALSE(window.BuildInto("no_such_container", dir_.filePath("p.xml")));
 }
 
+TEST_F(WindowBaseTest, ControlsFoundByNameFollowRenamesDeletionsAndMoves) {
+    TestWindow window(layout_);
+    ASSERT_TRUE(window.Create());
+    auto* title = window.FindControl<QLabel>("MessageTitle");
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(window.FindControl<QPushButton>("MessageTitle"), nullptr) << "the type still counts";
+
+    title->setObjectName("renamed");
+    EXPECT_EQ(window.FindControl("MessageTitle"), nullptr);
+    EXPECT_EQ(window.FindControl("renamed"), title);
+
+    QWidget outside;
+    title->setParent(&outside);
+    EXPECT_EQ(window.FindControl("renamed"), nullptr) << "moved out of the window";
+
+    auto* text = window.FindControl<QLabel>("MessageText");
+    delete text;
+    EXPECT_EQ(window.FindControl("MessageText"), nullptr);
+    auto* again = new QLabel(window.FindControl("body"));
+    again->setObjectName("MessageText");
+    EXPECT_EQ(window.FindControl("MessageText"), again);
+}
+
 TEST_F(WindowBaseTest, MenuItemsReachTheWindowByNameAfterTheMenuCloses) {
     TestWindow window(layout_);
     ASSERT_TRUE(window.Create());

@@ -1,6 +1,6 @@
 // Saves pictures of the main window connected to a virtual amplifier, in English and Chinese,
 // and while tuning (bands dragged, a crossover set, two channels' curves, parametric mode):
-//   main_wnd_screenshots [output folder]      (default /tmp/korvel-shots)
+//   main_wnd_screenshots [output folder] [dpi]      (default /tmp/korvel-shots, 96 DPI)
 
 #include <QApplication>
 #include <QDir>
@@ -26,7 +26,8 @@ void DragBand(TuningDriver& ui, int band, int dx, int dy) {
 }
 
 // The tuning pictures; each builds on the one before.
-bool SaveTuningShots(korvel::CMainWnd& window, const std::function<bool(const QString&)>& save) {
+bool SaveTuningShots(korvel::CMainWnd& window, int dpi,
+                     const std::function<bool(const QString&)>& save) {
     korvel::ui::ModalAnswerer answers;
     answers.SetDefaultResult(1);
     TuningDriver ui(window);
@@ -57,7 +58,7 @@ bool SaveTuningShots(korvel::CMainWnd& window, const std::function<bool(const QS
     // Parametric mode with band 12 moved and selected, its Q handles shown.
     ui.Click(QStringLiteral("btn_arg_eq"));
     // The question box takes the display scale from the screens; the offscreen screen is small.
-    korvel::ui::UiFramework::Instance().SetDpi(korvel::ui::kBaseDpi);
+    korvel::ui::UiFramework::Instance().SetDpi(dpi);
     PumpFor(std::chrono::milliseconds(50));
     DragBand(ui, 12, 35, -30);
     ui.Drain();
@@ -120,7 +121,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString folder = korvel::test::ScreenshotFolder(argc, argv);
 
-    korvel::ui::UiFramework::Instance().SetDpi(korvel::ui::kBaseDpi);
+    const int dpi = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : korvel::ui::kBaseDpi;
+    korvel::ui::UiFramework::Instance().SetDpi(dpi);
     korvel::test::MainWindowRig rig;
     rig.amp->ModifyState(korvel::test::ApplyTunedState);
     rig.window->Create();
@@ -139,7 +141,7 @@ int main(int argc, char** argv) {
         return ok;
     };
     bool ok = save(QStringLiteral("main-en.png"));
-    ok = SaveTuningShots(*rig.window, save) && ok;
+    ok = SaveTuningShots(*rig.window, dpi, save) && ok;
     ok = SaveHistoryAndFilterShots(*rig.window, folder, QStringLiteral("en"), save) && ok;
     rig.window->ChangeLanguage(korvel::ui::kLanguageChinese, korvel::kLanChinese);
     korvel::test::PumpFor(std::chrono::milliseconds(200));

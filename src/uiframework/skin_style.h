@@ -1,0 +1,147 @@
+#pragma once
+// The application style: Fusion, plus painted skins for controls that are not under a style
+// sheet. A style sheet styles every control below the widget that carries it, and that costs
+// several times what building the control costs; a window with hundreds of controls (the main
+// window) therefore paints its controls from looks registered here instead. A look is the box
+// model the sheet would give the control (background, border, radius, padding, text colour,
+// font), chosen by the control's class and its "skin" property, with state variants.
+//
+// Controls under a style sheet, and controls without a registered look, are left to the sheet
+// and to Fusion unchanged.
+
+#include <QColor>
+#include <QHash>
+#include <QMargins>
+#include <QProxyStyle>
+#include <QString>
+#include <optional>
+
+namespace korvel::ui {
+
+// One box of the look; lengths at 96 DPI, scaled like style sheet lengths (hairlines stay).
+struct SkinBox {
+    QColor background;  // invalid: transparent
+    QColor border;      // colour of every side that has a width
+    QMargins borderWidth;
+    int radius = 0;
+    QMargins padding;
+    QColor text;  // invalid: the palette's
+};
+
+// The slider parts of a look (vertical or horizontal groove, filled pages and handle).
+struct SkinSlider {
+    int grooveThickness = 4;
+    int grooveRadius = 2;
+    QColor groove;
+    QColor subPage;  // between the groove's start (top or left) and the handle; invalid: groove
+    QColor addPage;  // between the handle and the groove's end; invalid: groove
+    int handleLength = 12;
+    int handleOverhang = 5;  // how far the handle reaches past the groove on each side
+    int handleRadius = 6;
+    QColor handle;
+    QColor handleBorder;
+};
+
+// A check box's indicator (the text beside it keeps the look's font and colour).
+struct SkinIndicator {
+    int size = 16;
+    SkinBox normal;
+    std::optional<SkinBox> hover;
+    std::optional<SkinBox> checked;
+    std::optional<SkinBox> disabled;
+    QString checkImage;  // drawn centred in a checked indicator
+};
+
+struct SkinLook {
+    int fontPixels = 13;
+    int fontWeight = 400;
+    SkinBox normal;
+    std::optional<SkinBox> hover;
+    std::optional<SkinBox> pressed;
+    std::optional<SkinBox> checked;
+    std::optional<SkinBox> focus;
+    std::optional<SkinBox> disabled;
+    Qt::Alignment textAlignment = Qt::AlignCenter;
+    // A minimum height of the contents, as a sheet's min-height: it replaces the control's
+    // minimum height (border and padding added) when the control is polished.
+    std::optional<int> minHeight;
+    std::optional<SkinSlider> slider;
+    std::optional<SkinIndicator> indicator;
+    // A dynamic property that picks a variant look: the look registered under
+    // "skin:value" ("skin:true" for a true boolean) when the control is polished.
+    QByteArray variantProperty;
+    QColor selection;      // line edits: selection background
+    QColor selectionText;  // and its text
+};
+
+class SkinStyle : public QProxyStyle {
+    Q_OBJECT
+  public:
+    explicit SkinStyle(QStyle* base);
+    ~SkinStyle() override;
+
+    // The application's SkinStyle, or nullptr when another style is set.
+    static SkinStyle* Application();
+
+    // Registers the look of controls of class `className` (or a subclass) whose "skin" property
+    // is `skin` (empty: controls without a skin).
+    void AddLook(const QByteArray& className, const QString& skin, const SkinLook& look);
+    void SetScalePercent(int percent) { percent_ = percent; }
+    int ScalePercent() const { return percent_; }
+
+    // The look painting `widget`, or nullptr when it is left to a style sheet or to Fusion.
+    const SkinLook* LookOf(const QWidget* widget) const;
+
+    void polish(QWidget* widget) override;
+    void unpolish(QWidget* widget) override;
+    using QProxyStyle::polish;
+    using QProxyStyle::unpolish;
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget = nullptr) const override;
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget = nullptr) const override;
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                            QPainter* painter, const QWidget* widget = nullptr) const override;
+    QRect subElementRect(SubElement element, const QStyleOption* option,
+                         const QWidget* widget = nullptr) const override;
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option,
+                         SubControl subControl, const QWidget* widget = nullptr) const override;
+    int pixelMetric(PixelMetric metric, const QStyleOption* option = nullptr,
+                    const QWidget* widget = nullptr) const override;
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget = nullptr) const override;
+  private slots:
+    void Forget(QObject* widget);
+
+  private:
+    struct Key {
+        QByteArray className;
+        QString skin;
+        bool operator==(const Key& other) const = default;
+    };
+    friend size_t qHash(const Key& key, size_t seed) {
+        return qHashMulti(seed, key.className, key.skin);
+    }
+
+    const SkinLook* FindLook(const QWidget* widget) const;
+    const SkinBox& BoxFor(const SkinLook& look, const QStyleOption* option) const;
+    const SkinBox& IndicatorBoxFor(const SkinIndicator& indicator,
+                                   const QStyleOption* option) const;
+    void PaintToolButton(const SkinLook& look, const QStyleOptionComplex* option, QPainter* painter,
+                         const QWidget* widget) const;
+    int Scaled(int length) const;
+    QMargins Scaled(const QMargins& margins) const;
+    QMargins Inset(const SkinBox& box) const;  // border and padding
+    void PaintBox(QPainter* painter, const QRect& rect, const SkinBox& box) const;
+    void PaintSlider(const SkinLook& look, const QStyleOptionComplex* option,
+                     QPainter* painter) const;
+    QRect SliderGroove(const SkinSlider& slider, const QStyleOptionComplex* option) const;
+    QRect SliderHandle(const SkinSlider& slider, const QStyleOptionComplex* option) const;
+
+    QHash<Key, SkinLook> looks_;
+    QHash<const QWidget*, const SkinLook*> painted_;
+    int percent_ = 100;
+};
+
+}  // namespace korvel::ui

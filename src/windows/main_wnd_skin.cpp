@@ -1,0 +1,261 @@
+// The main window's skin. Style sheets cost several times what building a control costs, and the
+// main window has hundreds of controls, so its most numerous ones are painted by the application
+// style from looks registered here: the band strip and the channel cards with the speaker map
+// (frames, labels, edits with their step buttons, sliders, switches, check boxes). The sections
+// above them (caption, tool bar, graph and crossover panel) keep the framework's and the main
+// window's style sheets, set on their common frame "main_top". The window itself and its root
+// frame carry no sheet: a sheet styles every control below the widget that carries it.
+
+#include <QFile>
+
+#include "eqgraph/widget/ui_equalizer.h"
+#include "uiframework/framework.h"
+#include "uiframework/skin_style.h"
+#include "windows/main_wnd.h"
+
+namespace korvel {
+
+namespace {
+
+const QString kMainSkin = QStringLiteral(":/skin/main.qss");
+const QString kRootName = QStringLiteral("main_root");
+const QString kSheetSectionName = QStringLiteral("main_top");
+
+QString LoadText(const QString& resource) {
+    QFile file(resource);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+ui::SkinBox Box(QColor background, QColor border, QMargins borderWidth, int radius, QColor text,
+                QMargins padding = {}) {
+    ui::SkinBox box;
+    box.background = background;
+    box.border = border;
+    box.borderWidth = borderWidth;
+    box.radius = radius;
+    box.text = text;
+    box.padding = padding;
+    return box;
+}
+
+constexpr QMargins kHairline(1, 1, 1, 1);
+
+void RegisterLooks(ui::SkinStyle& style) {
+    ui::SkinLook root;
+    root.normal = Box(QColor(0x15171b), QColor(0x2f343d), kHairline, 0, QColor(0xdce1e8));
+    style.AddLook("QFrame", QStringLiteral("mainframe"), root);
+
+    ui::SkinLook strip;
+    strip.normal =
+        Box(QColor(0x1b1e23), QColor(0x262a31), QMargins(0, 1, 0, 1), 0, QColor(0xdce1e8));
+    style.AddLook("QFrame", QStringLiteral("bandstrip"), strip);
+
+    ui::SkinLook rowLabel;
+    rowLabel.fontPixels = 11;
+    rowLabel.fontWeight = 700;
+    rowLabel.normal.text = QColor(0x7f8998);
+    style.AddLook("QLabel", QStringLiteral("rowlabel"), rowLabel);
+
+    ui::SkinLook scaleLabel;
+    scaleLabel.fontPixels = 10;
+    scaleLabel.normal.text = QColor(0x5f6876);
+    style.AddLook("QLabel", QStringLiteral("scalelabel"), scaleLabel);
+
+    ui::SkinLook bandEdit;
+    bandEdit.fontPixels = 10;
+    bandEdit.normal = Box(QColor(0x121418), QColor(0x2c3139), kHairline, 2, QColor(0xdce1e8));
+    bandEdit.focus = bandEdit.normal;
+    bandEdit.focus->border = QColor(0x2da8ff);
+    bandEdit.disabled = Box(QColor(0x17191d), QColor(0x22262c), kHairline, 2, QColor(0x8a93a2));
+    bandEdit.selection = QColor(0x2da8ff);
+    bandEdit.selectionText = QColor(0x0b0d10);
+    style.AddLook("QLineEdit", QStringLiteral("band"), bandEdit);
+
+    ui::SkinLook bandSlider;
+    ui::SkinSlider slider;
+    slider.grooveThickness = 4;
+    slider.grooveRadius = 2;
+    slider.groove = QColor(0x30353e);
+    slider.subPage = QColor(0x30353e);
+    slider.addPage = QColor(0x2da8ff);
+    slider.handleLength = 8;
+    slider.handleOverhang = 5;
+    slider.handleRadius = 3;
+    slider.handle = QColor(0xe8edf3);
+    slider.handleBorder = QColor(0x2da8ff);
+    bandSlider.slider = slider;
+    style.AddLook("QSlider", QStringLiteral("band"), bandSlider);
+
+    ui::SkinLook bandSwitch;
+    bandSwitch.fontPixels = 10;
+    bandSwitch.fontWeight = 700;
+    bandSwitch.minHeight = 0;
+    bandSwitch.normal = Box(QColor(0x22262c), QColor(0x2f343d), kHairline, 3, QColor(0x7f8998));
+    bandSwitch.checked = Box(QColor(0x13507a), QColor(0x2da8ff), kHairline, 3, QColor(0xffffff));
+    style.AddLook("QPushButton", QStringLiteral("bandnum"), bandSwitch);
+}
+
+// A small switch of the channel cards: no padding, 1px border, radius 3.
+ui::SkinLook Switch(int fontPixels, int weight, ui::SkinBox normal, ui::SkinBox checked) {
+    ui::SkinLook look;
+    look.fontPixels = fontPixels;
+    look.fontWeight = weight;
+    look.normal = normal;
+    look.checked = checked;
+    look.minHeight = 0;
+    return look;
+}
+
+void RegisterChannelLooks(ui::SkinStyle& style) {
+    ui::SkinLook card;
+    card.normal = Box(QColor(0x1b1e23), QColor(0x2b3038), kHairline, 6, QColor(0xdce1e8));
+    card.variantProperty = "current";
+    style.AddLook("QFrame", QStringLiteral("chcard"), card);
+    card.normal = Box(QColor(0x1a2330), QColor(0x2da8ff), kHairline, 6, QColor(0xdce1e8));
+    style.AddLook("QFrame", QStringLiteral("chcard:true"), card);
+
+    ui::SkinLook show;
+    show.normal.text = QColor(0xdce1e8);
+    show.disabled = ui::SkinBox{};
+    show.disabled->text = QColor(0x6b727d);
+    ui::SkinIndicator indicator;
+    indicator.size = 14;
+    indicator.normal = Box(QColor(0x15171b), QColor(0x5a6474), kHairline, 3, {});
+    indicator.hover = Box(QColor(0x15171b), QColor(0x2da8ff), kHairline, 3, {});
+    indicator.checked = Box(QColor(0x2da8ff), QColor(0x2da8ff), kHairline, 3, {});
+    indicator.disabled = Box(QColor(0x15171b), QColor(0x3a404a), kHairline, 3, {});
+    indicator.checkImage = QStringLiteral(":/skin/img/check.png");
+    show.indicator = indicator;
+    show.hover = show.normal;
+    style.AddLook("QCheckBox", QStringLiteral("show"), show);
+
+    const QMargins sides(2, 0, 2, 0);
+    style.AddLook(
+        "QPushButton", QStringLiteral("chsel"),
+        Switch(12, 700,
+               Box(QColor(0x262a31), QColor(0x3a404a), kHairline, 3, QColor(0xc9d0da), sides),
+               Box(QColor(0x1f8fe0), QColor(0x2da8ff), kHairline, 3, QColor(0xffffff), sides)));
+    style.AddLook(
+        "QPushButton", QStringLiteral("chip"),
+        Switch(11, 400,
+               Box(QColor(0x262a31), QColor(0x3a404a), kHairline, 3, QColor(0xaab3c0), sides),
+               Box(QColor(0x5a3c12), QColor(0xe8a33d), kHairline, 3, QColor(0xffffff), sides)));
+    ui::SkinLook mute =
+        Switch(11, 700, Box(QColor(0x262a31), QColor(0x414855), kHairline, 3, QColor(0x9aa4b2)),
+               Box(QColor(0x8c1f28), QColor(0xff5a5f), kHairline, 3, QColor(0xffffff)));
+    mute.minHeight = 18;  // the framework's button minimum: the mute skin keeps it
+    style.AddLook("QPushButton", QStringLiteral("mute"), mute);
+    ui::SkinLook input =
+        Switch(11, 700, Box(QColor(0x22262c), QColor(0x353b45), kHairline, 3, QColor(0x7f8998)),
+               Box(QColor(0x0f5e4c), QColor(0x00d3a7), kHairline, 3, QColor(0xffffff)));
+    input.disabled = Box(QColor(0x1b1e23), QColor(0x262a31), kHairline, 3, QColor(0x454b55));
+    style.AddLook("QPushButton", QStringLiteral("input"), input);
+
+    const QMargins rolePadding(6, 0, 6, 0);
+    ui::SkinLook role;
+    role.fontPixels = 12;
+    role.fontWeight = 600;
+    role.minHeight = 0;
+    role.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    role.normal =
+        Box(QColor(0x121418), QColor(0x3a404a), kHairline, 3, QColor(0xe8edf3), rolePadding);
+    role.hover =
+        Box(QColor(0x121418), QColor(0x2da8ff), kHairline, 3, QColor(0xe8edf3), rolePadding);
+    role.disabled =
+        Box(QColor(0x121418), QColor(0x2b3038), kHairline, 3, QColor(0x8a93a2), rolePadding);
+    style.AddLook("QPushButton", QStringLiteral("role"), role);
+
+    ui::SkinLook speaker;
+    speaker.minHeight = 0;
+    speaker.normal = Box(QColor(0x2da8ff), QColor(0xbfe4ff), kHairline, 6, {});
+    speaker.checked = Box(QColor(0xffb23d), QColor(0xfff0d0), kHairline, 6, {});
+    style.AddLook("QPushButton", QStringLiteral("speaker"), speaker);
+
+    ui::SkinLook volume;
+    ui::SkinSlider slider;
+    slider.grooveThickness = 4;
+    slider.grooveRadius = 2;
+    slider.groove = QColor(0x3a404a);
+    slider.subPage = QColor(0x2da8ff);
+    slider.handleLength = 12;
+    slider.handleOverhang = 5;
+    slider.handleRadius = 6;
+    slider.handle = QColor(0xe8edf3);
+    slider.handleBorder = QColor(0x2da8ff);
+    volume.slider = slider;
+    style.AddLook("QSlider", QString(), volume);
+
+    ui::SkinLook value;
+    value.fontPixels = 12;
+    value.normal = Box(QColor(0x15171b), QColor(0x3a404a), kHairline, 3, QColor(0xe8edf3),
+                       QMargins(2, 1, 2, 1));
+    value.focus = value.normal;
+    value.focus->border = QColor(0x2da8ff);
+    value.disabled = value.normal;
+    value.disabled->text = QColor(0x6b727d);
+    value.selection = QColor(0x2da8ff);
+    value.selectionText = QColor(0x0b0d10);
+    style.AddLook("QLineEdit", QStringLiteral("value"), value);
+
+    ui::SkinLook step;
+    step.normal =
+        Box(QColor(0x262a31), QColor(0x3a404a), QMargins(1, 0, 0, 0), 0, QColor(0xdce1e8));
+    step.hover = Box(QColor(0x313743), QColor(0x3a404a), QMargins(1, 0, 0, 0), 0, QColor(0xdce1e8));
+    step.pressed =
+        Box(QColor(0x1f4b6e), QColor(0x3a404a), QMargins(1, 0, 0, 0), 0, QColor(0xdce1e8));
+    style.AddLook("QToolButton", QStringLiteral("step"), step);
+
+    ui::SkinLook fieldLabel;
+    fieldLabel.fontPixels = 12;
+    fieldLabel.normal.text = QColor(0x8e98a8);
+    style.AddLook("QLabel", QStringLiteral("fieldlabel"), fieldLabel);
+    ui::SkinLook inputLabel;
+    inputLabel.fontPixels = 11;
+    inputLabel.normal.text = QColor(0x7f8998);
+    style.AddLook("QLabel", QStringLiteral("inlabel"), inputLabel);
+}
+
+}  // namespace
+
+void CMainWnd::ApplySkin() {
+    // The window carries no sheet; its sections take theirs as they are built (ControlBuilt) and
+    // again after a change of scale (ApplySectionSkins).
+    static const bool registered = [] {
+        if (ui::SkinStyle* style = ui::SkinStyle::Application()) {
+            RegisterLooks(*style);
+            RegisterChannelLooks(*style);
+        }
+        return true;
+    }();
+    (void)registered;
+}
+
+void CMainWnd::ApplySectionSkins() {
+    if (QWidget* root = FindControl(kRootName)) {
+        for (QWidget* section : root->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (IsSheetSection(section)) {
+                section->setStyleSheet(SectionStyleSheet());
+            }
+        }
+    }
+    if (graph_) {
+        graph_->SetScalePercent(ScalePercent());
+    }
+}
+
+bool CMainWnd::IsSheetSection(const QWidget* control) const {
+    return control->objectName() == kSheetSectionName;
+}
+
+QString CMainWnd::SectionStyleSheet() {
+    const int percent = ScalePercent();
+    if (sectionSheetPercent_ != percent) {
+        // The main window's rules follow the framework's, so they win where both apply.
+        sectionSheet_ = ui::UiFramework::Instance().StyleSheet(percent) + QLatin1Char('\n') +
+                        ui::UiFramework::ScaleStyleSheet(LoadText(kMainSkin), percent);
+        sectionSheetPercent_ = percent;
+    }
+    return sectionSheet_;
+}
+
+}  // namespace korvel
