@@ -147,6 +147,7 @@ TEST_F(CliCalibrate, UsageErrors) {
         {"--channels", "0", "--apply"},
         {"--channels", "0", "--measure", "eq", "--apply", "--discard"},
         {"--channels", "0", "--measure", "eq", "--mode", "10", "--discard"},
+        {"--channels", "0", "--measure", "eq", "--apply", "--json", "/nonexistent/run.json"},
     };
     for (const auto& args : cases) {
         EXPECT_EQ(Calibrate(args).exitCode, 2) << args[1];

@@ -58,6 +58,10 @@ using Args = std::span<const std::string>;
 // True when the arguments ask for help ("--help" or "-h" anywhere).
 bool WantsHelp(Args args);
 
+// Throws UsageError unless `file` can be written; called before the amplifier is read or
+// changed, so an output file that cannot be written fails at once.
+void CheckWritable(const std::string& file);
+
 // Parses a number in decimal or 0x-hexadecimal within [min, max]; `what` names it in the error.
 long ParseNumber(std::string_view text, long min, long max, std::string_view what);
 

@@ -2,6 +2,7 @@
 #include <charconv>
 
 #include "cli.h"
+#include "log/atomic_file.h"
 #include "virtualamp/device_select.h"
 
 namespace korvel::cli {
@@ -9,6 +10,13 @@ namespace korvel::cli {
 bool WantsHelp(Args args) {
     return std::any_of(args.begin(), args.end(),
                        [](const std::string& a) { return a == "--help" || a == "-h"; });
+}
+
+void CheckWritable(const std::string& file) {
+    std::string why;
+    if (!CanWriteFile(file, &why)) {
+        throw UsageError(file + ": cannot be written (" + why + ")");
+    }
 }
 
 long ParseNumber(std::string_view text, long min, long max, std::string_view what) {

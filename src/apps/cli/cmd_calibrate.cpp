@@ -367,6 +367,9 @@ int RunCalibrate(const GlobalOptions& options, Args args) {
         return kExitOk;
     }
     const CalibrateOptions calibrate = ParseCalibrateOptions(args);
+    if (!calibrate.jsonFile.empty()) {
+        CheckWritable(calibrate.jsonFile);
+    }
     DeviceSession device(options.device);
     device.Open();
     bool loader = false;

@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "cli.h"
-#include "log/atomic_file.h"
 #include "model/conversions.h"
 #include "profiles/profile_file.h"
 #include "tuning_session.h"
@@ -68,13 +67,6 @@ int CheckProfile(const std::string& file, ProfileKind kind) {
     WholeProfileLoad load = LoadWholeProfileFile(file, *base);
     ThrowIfFileFailed(file, load.result);
     return load.store->live.mainVolume;
-}
-
-// The target must be writable before the amplifier is read (a whole read takes a while).
-void CheckWritable(const std::string& file) {
-    std::string why;
-    if (!CanWriteFile(file, &why))
-        throw UsageError(file + ": cannot be written (" + why + ")");
 }
 
 void NoteShortenedNames(const CliView& view, const std::string& file) {
