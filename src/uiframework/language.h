@@ -26,6 +26,7 @@ inline const QString kLanguageFileChinese = QStringLiteral(":/lan/lan_cn.xml");
 // an empty code, which leaves the current language in force.
 QString LanguageCodeForSetting(int value);
 
+// Used from the GUI thread only: a lookup may read a language file that was not loaded yet.
 class LanguageManager : public QObject {
     Q_OBJECT
   public:
