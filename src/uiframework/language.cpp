@@ -37,7 +37,7 @@ LanguageManager& LanguageManager::Instance() {
         auto* manager = new LanguageManager();  // lives as long as the process
         EnsureUiFrameworkResources();
         manager->Register(kLanguageEnglish, kLanguageFileEnglish);
-        manager->Register(kLanguageChinese, kLanguageFileChinese);
+        manager->notLoaded_.insert(kLanguageChinese, kLanguageFileChinese);
         return manager;
     }();
     return *instance;
@@ -68,6 +68,11 @@ bool LanguageManager::ParseLanguageXml(const QByteArray& xml, QHash<QString, QSt
 }
 
 bool LanguageManager::Register(const QString& code, const QString& path) {
+    notLoaded_.remove(code);
+    return Load(code, path);
+}
+
+bool LanguageManager::Load(const QString& code, const QString& path) const {
     QFile file(path);
     QHash<QString, QString> texts;
     if (!file.open(QIODevice::ReadOnly) || !ParseLanguageXml(file.readAll(), &texts)) {
@@ -88,6 +93,11 @@ void LanguageManager::Select(const QString& code) {
 }
 
 bool LanguageManager::Lookup(const QString& code, const QString& key, QString* text) const {
+    if (const auto file = notLoaded_.constFind(code); file != notLoaded_.constEnd()) {
+        const QString path = *file;
+        notLoaded_.erase(file);
+        Load(code, path);
+    }
     const auto language = languages_.constFind(code);
     if (language == languages_.constEnd()) {
         return false;

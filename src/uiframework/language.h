@@ -26,10 +26,12 @@ inline const QString kLanguageFileChinese = QStringLiteral(":/lan/lan_cn.xml");
 // an empty code, which leaves the current language in force.
 QString LanguageCodeForSetting(int value);
 
+// Used from the GUI thread only: a lookup may read a language file that was not loaded yet.
 class LanguageManager : public QObject {
     Q_OBJECT
   public:
-    // The first call registers the embedded English and Chinese files.
+    // The first call registers the embedded English and Chinese files; English, the fallback of
+    // every language, is loaded at once, Chinese when its first text is looked up.
     static LanguageManager& Instance();
 
     // Registers a language file (resource or file path) under a code; loads it at once.
@@ -58,8 +60,11 @@ class LanguageManager : public QObject {
   private:
     LanguageManager() = default;
     bool Lookup(const QString& code, const QString& key, QString* text) const;
+    bool Load(const QString& code, const QString& path) const;
 
-    QHash<QString, QHash<QString, QString>> languages_;
+    // Loaded languages, and embedded files not read yet (code to path).
+    mutable QHash<QString, QHash<QString, QString>> languages_;
+    mutable QHash<QString, QString> notLoaded_;
     QString current_ = kLanguageEnglish;
 };
 

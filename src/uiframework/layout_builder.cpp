@@ -17,6 +17,7 @@
 #include "uiframework/busy_indicator.h"
 #include "uiframework/controls.h"
 #include "uiframework/dpi_scale.h"
+#include "uiframework/skin_style.h"
 
 namespace korvel::ui {
 
@@ -289,6 +290,9 @@ void LayoutBuilder::BuildNode(const LayoutNode& node, QWidget* parent, QLayout* 
     }
     if (attrs.contains(QStringLiteral("skin"))) {
         widget->setProperty("skin", attrs.value(QStringLiteral("skin")));
+    }
+    if (const SkinStyle* style = SkinStyle::Application()) {
+        style->ApplyLookFont(widget);
     }
     if (attrs.contains(QStringLiteral("text"))) {
         SetControlText(widget, attrs.value(QStringLiteral("text")));

@@ -62,6 +62,21 @@ const SkinLook* SkinStyle::FindLook(const QWidget* widget) const {
     return nullptr;
 }
 
+void SkinStyle::SetLookFont(QWidget* widget, const SkinLook& look) const {
+    QFont font = widget->font();
+    font.setPixelSize(qMax(1, ScaleLength(look.fontPixels, percent_)));
+    font.setWeight(QFont::Weight(look.fontWeight));
+    if (!(font == widget->font())) {
+        widget->setFont(font);
+    }
+}
+
+void SkinStyle::ApplyLookFont(QWidget* widget) const {
+    if (const SkinLook* look = FindLook(widget)) {
+        SetLookFont(widget, *look);
+    }
+}
+
 void SkinStyle::polish(QWidget* widget) {
     QProxyStyle::polish(widget);
     const SkinLook* look = FindLook(widget);
@@ -72,12 +87,7 @@ void SkinStyle::polish(QWidget* widget) {
     painted_.insert(widget, look);
     connect(widget, &QObject::destroyed, this, &SkinStyle::Forget, Qt::UniqueConnection);
 
-    QFont font = widget->font();
-    font.setPixelSize(qMax(1, ScaleLength(look->fontPixels, percent_)));
-    font.setWeight(QFont::Weight(look->fontWeight));
-    if (!(font == widget->font())) {
-        widget->setFont(font);
-    }
+    SetLookFont(widget, *look);
 
     QPalette palette = widget->palette();
     auto setText = [&](QPalette::ColorGroup group, const QColor& color) {

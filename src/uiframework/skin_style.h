@@ -92,6 +92,11 @@ class SkinStyle : public QProxyStyle {
     // The look painting `widget`, or nullptr when it is left to a style sheet or to Fusion.
     const SkinLook* LookOf(const QWidget* widget) const;
 
+    // Gives a control its look's font as soon as its class and skin are known, so the texts set
+    // while a window is built are laid out once, in their final font, and not again when the
+    // control is polished.
+    void ApplyLookFont(QWidget* widget) const;
+
     void polish(QWidget* widget) override;
     void unpolish(QWidget* widget) override;
     using QProxyStyle::polish;
@@ -125,6 +130,7 @@ class SkinStyle : public QProxyStyle {
     }
 
     const SkinLook* FindLook(const QWidget* widget) const;
+    void SetLookFont(QWidget* widget, const SkinLook& look) const;
     const SkinBox& BoxFor(const SkinLook& look, const QStyleOption* option) const;
     const SkinBox& IndicatorBoxFor(const SkinIndicator& indicator,
                                    const QStyleOption* option) const;

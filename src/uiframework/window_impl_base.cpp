@@ -172,6 +172,36 @@ QObject* WindowImplBase::RememberedControl(const QString& name) const {
     return nullptr;
 }
 
+QObject* WindowImplBase::NamedControl(const QString& name) const {
+    if (QObject* known = RememberedControl(name)) {
+        return known;
+    }
+    RememberNamedControls();
+    return RememberedControl(name);
+}
+
+void WindowImplBase::RememberNamedControls() const {
+    QHash<QString, QObject*> unique;
+    sharedNames_.clear();
+    for (QObject* control : findChildren<QObject*>()) {
+        const QString name = control->objectName();
+        if (name.isEmpty() || sharedNames_.contains(name)) {
+            continue;
+        }
+        if (unique.contains(name)) {
+            unique.remove(name);
+            sharedNames_.insert(name);
+            continue;
+        }
+        unique.insert(name, control);
+    }
+    for (auto it = unique.cbegin(); it != unique.cend(); ++it) {
+        if (RememberedControl(it.key()) == nullptr) {
+            controlsByName_.insert(it.key(), it.value());
+        }
+    }
+}
+
 void WindowImplBase::SetText(const QString& controlName, const QString& raw) {
     SetControlText(FindControl(controlName), raw);
 }

@@ -19,6 +19,7 @@
 #include <QDialog>
 #include <QHash>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -68,22 +69,24 @@ class WindowImplBase : public QDialog, public NotifySink, public ControlFactory 
     bool IsClosed() const { return closed_; }
     int Result() const { return result_; }
 
-    // The first descendant of type T with this name, as findChild finds it. Found controls are
+    // The first descendant of type T with this name, as findChild finds it. Controls are
     // remembered by name: a window looks its controls up by name many hundred times while it
-    // refreshes, and each findChild walks the whole tree.
+    // refreshes, and each findChild walks the whole tree. A name not remembered yet walks the
+    // tree once and remembers every name that only one control carries.
     template <typename T = QWidget>
     T* FindControl(const QString& name) const {
         if (name.isEmpty()) {
             return nullptr;
         }
-        if (T* known = qobject_cast<T*>(RememberedControl(name))) {
-            return known;
+        QObject* control = NamedControl(name);
+        if (T* typed = qobject_cast<T*>(control)) {
+            return typed;
         }
-        T* found = findChild<T*>(name);
-        if (found != nullptr) {
-            controlsByName_.insert(name, found);
+        if (control == nullptr && !sharedNames_.contains(name)) {
+            return nullptr;  // the walk saw every descendant
         }
-        return found;
+        // A name several controls share, or a control of another type.
+        return findChild<T*>(name);
     }
 
     // Text of a control by name; raw texts may hold language keys. Missing controls are ignored.
@@ -134,6 +137,9 @@ class WindowImplBase : public QDialog, public NotifySink, public ControlFactory 
   private:
     // A remembered control that still exists, still has this name and is still inside the window.
     QObject* RememberedControl(const QString& name) const;
+    // The remembered control of this name, after one walk over the window if it was not known.
+    QObject* NamedControl(const QString& name) const;
+    void RememberNamedControls() const;
     void RetranslateAll();
     void RepolishPaintedControls();
     void ApplyWindowSize();
@@ -147,6 +153,7 @@ class WindowImplBase : public QDialog, public NotifySink, public ControlFactory 
     int scalePercent_ = 100;
     QPointer<PopupMenu> menu_;
     mutable QHash<QString, QPointer<QObject>> controlsByName_;
+    mutable QSet<QString> sharedNames_;  // names of several controls, as the last walk found them
 };
 
 }  // namespace korvel::ui

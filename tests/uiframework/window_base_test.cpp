@@ -170,6 +170,16 @@ TEST_F(WindowBaseTest, ControlsFoundByNameFollowRenamesDeletionsAndMoves) {
     auto* again = new QLabel(window.FindControl("body"));
     again->setObjectName("MessageText");
     EXPECT_EQ(window.FindControl("MessageText"), again);
+
+    // A name two controls share finds the first of the requested type, as findChild does.
+    auto* twin = new QPushButton(window.FindControl("body"));
+    twin->setObjectName("confirm_btn");
+    auto* shared = new QLabel(window.FindControl("body"));
+    shared->setObjectName("cancel_btn");
+    EXPECT_EQ(window.FindControl("no_such_control"), nullptr);
+    EXPECT_EQ(window.FindControl("confirm_btn"), window.findChild<QWidget*>("confirm_btn"));
+    EXPECT_EQ(window.FindControl<QLabel>("cancel_btn"), shared);
+    EXPECT_NE(window.FindControl<QPushButton>("cancel_btn"), nullptr);
 }
 
 TEST_F(WindowBaseTest, MenuItemsReachTheWindowByNameAfterTheMenuCloses) {
