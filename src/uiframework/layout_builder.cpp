@@ -394,7 +394,10 @@ QWidget* LayoutBuilder::CreateWidget(const LayoutNode& node, const QHash<QString
         auto* edit = new EditUI(parent);
         edit->SetStepButtonsVisible(IsTrue(attrs.value(QStringLiteral("steps"))));
         edit->setReadOnly(IsTrue(attrs.value(QStringLiteral("readonly"))));
-        edit->setMaxLength(ToInt(attrs.value(QStringLiteral("maxlength")), 32767));
+        // Setting a length lays the text out again, even when it is the default one.
+        if (attrs.contains(QStringLiteral("maxlength"))) {
+            edit->setMaxLength(ToInt(attrs.value(QStringLiteral("maxlength")), 32767));
+        }
         if (attrs.contains(QStringLiteral("align"))) {
             edit->setAlignment(ParseAlign(attrs.value(QStringLiteral("align"))));
         }
