@@ -38,6 +38,17 @@ void ShowText(QWidget* control, const QString& text) {
     }
 }
 
+// Keeps `raw` in `property` when it holds a text key, and drops a key kept before otherwise.
+// Dropping is skipped when there is nothing to drop: even that searches every declared property
+// of the control's class first, and most controls never carry one.
+void KeepRawText(QWidget* control, const char* property, const QString& raw) {
+    if (LanguageManager::ContainsKey(raw)) {
+        control->setProperty(property, raw);
+    } else if (control->dynamicPropertyNames().contains(property)) {
+        control->setProperty(property, QVariant());
+    }
+}
+
 }  // namespace
 
 void NotifyFromControl(QWidget* control, const QString& type) {
@@ -69,8 +80,7 @@ void SetControlText(QWidget* control, const QString& raw) {
     }
     // Only keep the raw form when it needs translating: a plain text typed into an edit must not
     // be restored over the user's later input by a language change.
-    control->setProperty(kRawTextProperty,
-                         LanguageManager::ContainsKey(raw) ? QVariant(raw) : QVariant());
+    KeepRawText(control, kRawTextProperty, raw);
     ShowText(control, Tr(raw));
 }
 
@@ -97,8 +107,7 @@ QString ControlText(const QWidget* control) {
 }
 
 void SetControlToolTip(QWidget* control, const QString& raw) {
-    control->setProperty(kRawToolTipProperty,
-                         LanguageManager::ContainsKey(raw) ? QVariant(raw) : QVariant());
+    KeepRawText(control, kRawToolTipProperty, raw);
     control->setToolTip(Tr(raw));
 }
 

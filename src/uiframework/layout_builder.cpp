@@ -136,12 +136,13 @@ void ApplyLayoutLengths(QLayout* layout, int percent) {
     }
 }
 
-void SetBoxLayout(QWidget* container, bool vertical, const QHash<QString, QString>& attrs) {
+void SetBoxLayout(QWidget* container, bool vertical, const QHash<QString, QString>& attrs,
+                  int percent) {
     QBoxLayout* box = vertical ? static_cast<QBoxLayout*>(new QVBoxLayout(container))
                                : static_cast<QBoxLayout*>(new QHBoxLayout(container));
     box->setProperty("k_margin", attrs.value(QStringLiteral("margin"), QStringLiteral("0")));
     box->setProperty("k_spacing", ToInt(attrs.value(QStringLiteral("spacing")), 0));
-    ApplyLayoutLengths(box, 100);
+    ApplyLayoutLengths(box, percent);
 }
 
 }  // namespace
@@ -209,7 +210,7 @@ bool LayoutBuilder::BuildWindow(const QString& resource, QWidget* host, WindowLa
     auto* layout = new QVBoxLayout(host);
     layout->setProperty("k_margin", QStringLiteral("0"));
     layout->setProperty("k_spacing", 0);
-    ApplyLayoutLengths(layout, 100);
+    ApplyLayoutLengths(layout, percent_);
     std::vector<int> indices;
     BuildChildren(root, host, layout, indices);
     return true;
@@ -225,7 +226,7 @@ bool LayoutBuilder::BuildInto(const QString& resource, QWidget* container) {
         return false;
     }
     if (container->layout() == nullptr) {
-        SetBoxLayout(container, true, {});
+        SetBoxLayout(container, true, {}, percent_);
     }
     std::vector<int> indices;
     BuildChildren(root, container, container->layout(), indices);
@@ -309,7 +310,7 @@ void LayoutBuilder::BuildNode(const LayoutNode& node, QWidget* parent, QLayout* 
             widget->setProperty(property, qMax(0, ToInt(attrs.value(key), 0)));
         }
     }
-    ApplyLengths(widget, 100);
+    ApplyLengths(widget, percent_);
     if (layout) {
         if (box) {
             box->addWidget(widget, ToInt(attrs.value(QStringLiteral("stretch")), 0));
@@ -335,7 +336,7 @@ QWidget* LayoutBuilder::CreateWidget(const LayoutNode& node, const QHash<QString
     const QString& tag = node.tag;
     if (tag == QLatin1String("VBox") || tag == QLatin1String("HBox")) {
         auto* frame = new QFrame(parent);
-        SetBoxLayout(frame, tag == QLatin1String("VBox"), attrs);
+        SetBoxLayout(frame, tag == QLatin1String("VBox"), attrs, percent_);
         return frame;
     }
     if (tag == QLatin1String("Spacer")) {
@@ -393,7 +394,10 @@ QWidget* LayoutBuilder::CreateWidget(const LayoutNode& node, const QHash<QString
         auto* edit = new EditUI(parent);
         edit->SetStepButtonsVisible(IsTrue(attrs.value(QStringLiteral("steps"))));
         edit->setReadOnly(IsTrue(attrs.value(QStringLiteral("readonly"))));
-        edit->setMaxLength(ToInt(attrs.value(QStringLiteral("maxlength")), 32767));
+        // Setting a length lays the text out again, even when it is the default one.
+        if (attrs.contains(QStringLiteral("maxlength"))) {
+            edit->setMaxLength(ToInt(attrs.value(QStringLiteral("maxlength")), 32767));
+        }
         if (attrs.contains(QStringLiteral("align"))) {
             edit->setAlignment(ParseAlign(attrs.value(QStringLiteral("align"))));
         }

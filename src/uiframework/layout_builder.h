@@ -63,7 +63,10 @@ struct WindowLayoutInfo {
 
 class LayoutBuilder {
   public:
-    explicit LayoutBuilder(ControlFactory* factory) : factory_(factory) {}
+    // Lengths are applied at `percent` as the controls are built, so a window built at its
+    // final scale needs no ApplyScale afterwards.
+    explicit LayoutBuilder(ControlFactory* factory, int percent = 100)
+        : factory_(factory), percent_(percent) {}
 
     // Builds a <Window> layout file into `host`, which receives the root layout.
     bool BuildWindow(const QString& resource, QWidget* host, WindowLayoutInfo* info);
@@ -84,6 +87,7 @@ class LayoutBuilder {
                           QWidget* parent);
 
     ControlFactory* factory_;
+    int percent_;
     QString error_;
     int includeDepth_ = 0;
 };

@@ -54,13 +54,12 @@ bool WindowImplBase::Create() {
     // The skin first: controls created under a style sheet take it on as they are made, while a
     // sheet set afterwards walks and re-styles every control again.
     ApplySkin();
-    LayoutBuilder builder(this);
+    LayoutBuilder builder(this, scalePercent_);  // lengths at the window's scale as built
     if (!builder.BuildWindow(layoutResource_, this, &layoutInfo_)) {
         WriteLog("WindowImplBase::Create %s failed\n", objectName().toUtf8().constData());
         return false;
     }
     setWindowTitle(Tr(layoutInfo_.title));
-    ApplyScale(this, scalePercent_);
     ApplyWindowSize();
     InitWindow();
     return true;
@@ -232,13 +231,9 @@ bool WindowImplBase::Click(const QString& controlName) {
 }
 
 bool WindowImplBase::BuildInto(const QString& containerName, const QString& layoutResource) {
-    LayoutBuilder builder(this);
+    LayoutBuilder builder(this, scalePercent_);
     QWidget* container = FindControl(containerName);
-    if (!builder.BuildInto(layoutResource, container)) {
-        return false;
-    }
-    ApplyScale(container, scalePercent_);
-    return true;
+    return builder.BuildInto(layoutResource, container);
 }
 
 PopupMenu* WindowImplBase::ShowMenu(const QString& menuResource, QWidget* anchor,

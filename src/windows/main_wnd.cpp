@@ -76,8 +76,11 @@ QWidget* CMainWnd::CreateControl(const QString& tag, QWidget* parent) {
 
 void CMainWnd::ControlBuilt(QWidget* control) {
     // A section's sheet goes on before its children exist: set later, it would re-style every
-    // control of the section once more.
+    // control of the section once more. The section is polished first, so the sheet is polished
+    // in as it is set: a widget that is polished after its sheet was read drops the parsed sheet
+    // and reads it again.
     if (IsSheetSection(control)) {
+        control->ensurePolished();
         control->setStyleSheet(SectionStyleSheet());
     }
 }

@@ -122,6 +122,12 @@ TEST_F(WindowBaseTest, ScaleIsAppliedAndReappliedInPlace) {
     const QMargins margins = window.FindControl("body")->layout()->contentsMargins();
     EXPECT_EQ(margins, QMargins(20, 12, 20, 12));
     EXPECT_TRUE(window.styleSheet().contains("font-size: 26px"));
+    {
+        TestWindow built(layout_);  // built at the current scale, not rescaled afterwards
+        ASSERT_TRUE(built.Create());
+        EXPECT_EQ(built.FindControl<QPushButton>("confirm_btn")->width(), 200);
+        EXPECT_EQ(built.FindControl("body")->layout()->contentsMargins(), margins);
+    }
 
     UiFramework::Instance().SetDpi(77);
     EXPECT_EQ(button->width(), 80);
