@@ -2,7 +2,6 @@
 // on the thread that reads the device, inside ReadHIDData.
 
 #include "commands/command_ids.h"
-#include "firmware/upgrade_log.h"
 #include "firmware/upgrade_procedure.h"
 #include "log/log.h"
 
@@ -37,7 +36,7 @@ void FirmwareUpgrader::HandleAck(uint8_t mcmd, std::span<const uint8_t> payload)
     const bool notReady = status == ACK_NOT_READY;
     const int state = state_.load();
     auto moveTo = [this](int next) {
-        LogUpgradeTimeStamp();
+        WriteLogTimeStamp();
         state_ = next;
     };
 

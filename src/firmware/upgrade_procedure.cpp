@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <ctime>
 
 #include "firmware/upgrade_commands.h"
-#include "firmware/upgrade_log.h"
 #include "log/log.h"
 
 namespace korvel {
@@ -29,21 +27,6 @@ const char* StartName(ImageKind kind) {
 }
 
 }  // namespace
-
-void LogUpgradeTimeStamp() {
-    if (!IsLogOpen()) {
-        return;  // the local time is not worth computing for a closed log
-    }
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-        1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    WriteLog("%d.%02d.%02d %02d:%d:%d:%d\n", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-             local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(millis));
-}
 
 const char* DescribeUpgradeResult(int result) {
     switch (result) {
@@ -294,7 +277,7 @@ void FirmwareUpgrader::SendNextMcuBlock() {
     mcuRemaining_ -= length;
     const uint32_t offset = mcuRemaining_;
     const std::span<const uint8_t> block(mcuBody_.data() + offset, length);
-    LogUpgradeTimeStamp();
+    WriteLogTimeStamp();
     if (bootloader) {
         upgrade::BL_UPG_DATA(link_, offset, block);
     } else {
@@ -323,7 +306,7 @@ void FirmwareUpgrader::SendNextFlashBlock() {
         state_ = UPG_NOT_READY;
         return;
     }
-    LogUpgradeTimeStamp();
+    WriteLogTimeStamp();
     upgrade::FLASH_UPG_DATA(link_, offset,
                             std::span<const uint8_t>(flashBody_.data() + offset, count));
     state_ = UPG_WAITING_BIN_DATA_ACK;

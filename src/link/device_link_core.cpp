@@ -4,7 +4,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
-#include <ctime>
 #include <deque>
 #include <iterator>
 #include <mutex>
@@ -28,21 +27,6 @@ long TickMs() {
     return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                  std::chrono::steady_clock::now().time_since_epoch())
                                  .count());
-}
-
-void LogTimeStamp() {
-    if (!IsLogOpen()) {
-        return;
-    }
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-        1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    WriteLog("%d.%02d.%02d %02d:%d:%d:%d\n", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-             local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(millis));
 }
 
 // Byte dumps are formatted first and written with one call, so a line written by another thread
@@ -364,7 +348,7 @@ bool LinkCore::SendCtrlCommand(uint8_t mcmd, uint8_t subcmd, uint8_t optype, con
         impl_->writeIdle.notify_one();
     };
 
-    LogTimeStamp();
+    WriteLogTimeStamp();
     WriteLog("SendCtrlCommand\n");
     const OutputReport report =
         BuildOutputReport(mcmd, subcmd, optype, std::span<const uint8_t>(data, length));
@@ -386,7 +370,7 @@ bool LinkCore::SendCtrlCommand(uint8_t mcmd, uint8_t subcmd, uint8_t optype, con
         return false;
     }
     WriteLog("write data ok! HidDeviceObject = %d\n", handle);
-    LogTimeStamp();
+    WriteLogTimeStamp();
     clearBusy();
     return true;
 }

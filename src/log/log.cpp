@@ -4,7 +4,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -131,6 +133,21 @@ void CloseLog() {
 
 bool IsLogOpen() {
     return State().open.load();
+}
+
+void WriteLogTimeStamp() {
+    if (!IsLogOpen()) {
+        return;  // the local time is not worth computing for a closed log
+    }
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000;
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    WriteLog("%d.%02d.%02d %02d:%d:%d:%d\n", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+             local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(millis));
 }
 
 int WriteLogV(const char* format, va_list args) {

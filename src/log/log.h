@@ -26,6 +26,10 @@ void CloseLog();
 
 bool IsLogOpen();
 
+// Writes the local time as "year.month.day hour:minute:second:millisecond" on a line of its own;
+// the device traffic and the upgrade steps are stamped with it.
+void WriteLogTimeStamp();
+
 // printf-style formatting of UTF-8 text, checked by the compiler. Returns the formatted length in
 // characters, or 0 while the log is closed. Lines longer than 1023 characters are cut.
 int WriteLog(const char* format, ...) __attribute__((format(printf, 1, 2)));

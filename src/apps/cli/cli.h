@@ -14,6 +14,10 @@
 #include "commands/device_link.h"
 #include "commands/message_target.h"
 
+namespace korvel {
+struct ProfileResult;
+}
+
 namespace korvel::cli {
 
 enum ExitCode : int { kExitOk = 0, kExitDevice = 1, kExitUsage = 2 };
@@ -57,6 +61,9 @@ using Args = std::span<const std::string>;
 
 // True when the arguments ask for help ("--help" or "-h" anywhere).
 bool WantsHelp(Args args);
+
+// Throws UsageError naming `file` and the reason when reading or checking it failed.
+void ThrowIfFileFailed(const std::string& file, const ProfileResult& result);
 
 // Throws UsageError unless `file` can be written; called before the amplifier is read or
 // changed, so an output file that cannot be written fails at once.

@@ -3,6 +3,7 @@
 
 #include "cli.h"
 #include "log/atomic_file.h"
+#include "profiles/profile_file.h"
 #include "virtualamp/device_select.h"
 
 namespace korvel::cli {
@@ -10,6 +11,15 @@ namespace korvel::cli {
 bool WantsHelp(Args args) {
     return std::any_of(args.begin(), args.end(),
                        [](const std::string& a) { return a == "--help" || a == "-h"; });
+}
+
+void ThrowIfFileFailed(const std::string& file, const ProfileResult& result) {
+    if (result.ok())
+        return;
+    std::string reason = result.englishText;
+    if (!result.detail.empty())
+        reason += " (" + result.detail + ")";
+    throw UsageError(file + ": " + reason);
 }
 
 void CheckWritable(const std::string& file) {

@@ -54,20 +54,11 @@ DiffOptions ParseDiffOptions(Args args) {
     return options;
 }
 
-void ThrowIfBad(const std::string& file, const ProfileResult& result) {
-    if (result.ok())
-        return;
-    std::string reason = result.englishText;
-    if (!result.detail.empty())
-        reason += " (" + result.detail + ")";
-    throw UsageError(file + ": " + reason);
-}
-
 std::vector<ValueDifference> DiffSceneFile(const GlobalOptions& global, const std::string& file) {
     SceneRecord base;
     ResetScene(base);
     SceneProfileLoad load = LoadProfileFile(file, base);
-    ThrowIfBad(file, load.result);
+    ThrowIfFileFailed(file, load.result);
     TuningSession session(global.device);
     session.ConnectAndSync();
     return DiffScene(*load.scene, session.Manager().LiveScene(), 0);
@@ -76,7 +67,7 @@ std::vector<ValueDifference> DiffSceneFile(const GlobalOptions& global, const st
 std::vector<ValueDifference> DiffWholeFile(const GlobalOptions& global, const std::string& file) {
     auto base = std::make_unique<ModelStore>();
     WholeProfileLoad load = LoadWholeProfileFile(file, *base);
-    ThrowIfBad(file, load.result);
+    ThrowIfFileFailed(file, load.result);
     TuningSession session(global.device);
     session.ConnectAndSync();
     if (!session.Manager().ReadWholeDevice())

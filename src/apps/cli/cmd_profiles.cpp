@@ -46,15 +46,6 @@ std::string OneFile(Args args, const char* command) {
     return args[0];
 }
 
-void ThrowIfFileFailed(const std::string& file, const ProfileResult& result) {
-    if (result.ok())
-        return;
-    std::string reason = result.englishText;
-    if (!result.detail.empty())
-        reason += " (" + result.detail + ")";
-    throw UsageError(file + ": " + reason);
-}
-
 // The file is checked before the amplifier is touched, so a bad file changes nothing there.
 // Returns the main volume level of its live scene.
 int CheckProfile(const std::string& file, ProfileKind kind) {
