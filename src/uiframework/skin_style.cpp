@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyleOption>
+#include <algorithm>
 
 #include "uiframework/dpi_scale.h"
 
@@ -18,6 +19,38 @@ constexpr char kSkinProperty[] = "skin";
 
 bool Has(const QStyleOption* option, QStyle::StateFlag flag) {
     return option != nullptr && (option->state & flag);
+}
+
+bool InState(const QStyleOption* option, SkinState state) {
+    switch (state) {
+        case SkinState::Hover:
+            return Has(option, QStyle::State_MouseOver);
+        case SkinState::Pressed:
+            return Has(option, QStyle::State_Sunken);
+        case SkinState::Checked:
+            return Has(option, QStyle::State_On);
+        case SkinState::Focus:
+            return Has(option, QStyle::State_HasFocus);
+        case SkinState::Disabled:
+            return option != nullptr && !(option->state & QStyle::State_Enabled);
+    }
+    return false;
+}
+
+bool HasLayer(const SkinLook& look, SkinState state) {
+    return std::any_of(look.layers.begin(), look.layers.end(),
+                       [state](const SkinLayer& layer) { return layer.state == state; });
+}
+
+// The text colour of a disabled control: its disabled box's, then any disabled layer's.
+QColor DisabledText(const SkinLook& look) {
+    QColor text = look.disabled ? look.disabled->text : look.normal.text;
+    for (const SkinLayer& layer : look.layers) {
+        if (layer.state == SkinState::Disabled && layer.text) {
+            text = *layer.text;
+        }
+    }
+    return text;
 }
 
 }  // namespace
@@ -100,7 +133,7 @@ void SkinStyle::polish(QWidget* widget) {
     };
     setText(QPalette::Active, look->normal.text);
     setText(QPalette::Inactive, look->normal.text);
-    setText(QPalette::Disabled, look->disabled ? look->disabled->text : look->normal.text);
+    setText(QPalette::Disabled, DisabledText(*look));
     if (look->selection.isValid()) {
         palette.setColor(QPalette::Highlight, look->selection);
         palette.setColor(QPalette::HighlightedText, look->selectionText);
@@ -109,7 +142,7 @@ void SkinStyle::polish(QWidget* widget) {
         widget->setPalette(palette);
     }
 
-    if (look->hover) {
+    if (look->hover || HasLayer(*look, SkinState::Hover)) {
         widget->setAttribute(Qt::WA_Hover);
     }
     if (look->minHeight) {
@@ -150,7 +183,20 @@ QMargins SkinStyle::Inset(const SkinBox& box) const {
     return Scaled(box.borderWidth) + Scaled(box.padding);
 }
 
-const SkinBox& SkinStyle::BoxFor(const SkinLook& look, const QStyleOption* option) const {
+SkinBox SkinStyle::BoxFor(const SkinLook& look, const QStyleOption* option) const {
+    SkinBox box = StateBoxFor(look, option);
+    for (const SkinLayer& layer : look.layers) {
+        if (!InState(option, layer.state)) {
+            continue;
+        }
+        box.background = layer.background.value_or(box.background);
+        box.border = layer.border.value_or(box.border);
+        box.text = layer.text.value_or(box.text);
+    }
+    return box;
+}
+
+const SkinBox& SkinStyle::StateBoxFor(const SkinLook& look, const QStyleOption* option) const {
     if (look.disabled && !Has(option, State_Enabled)) {
         return *look.disabled;
     }
@@ -272,7 +318,7 @@ void SkinStyle::drawControl(ControlElement element, const QStyleOption* option, 
         QProxyStyle::drawControl(element, option, painter, widget);
         return;
     }
-    const SkinBox& box = BoxFor(*look, option);
+    const SkinBox box = BoxFor(*look, option);
     PaintBox(painter, option->rect, box);
     const QRect contents = option->rect.marginsRemoved(Inset(box));
     painter->save();
@@ -348,7 +394,7 @@ void SkinStyle::PaintSlider(const SkinLook& look, const QStyleOptionComplex* opt
 void SkinStyle::PaintToolButton(const SkinLook& look, const QStyleOptionComplex* option,
                                 QPainter* painter, const QWidget* widget) const {
     const auto* tool = qstyleoption_cast<const QStyleOptionToolButton*>(option);
-    const SkinBox& box = BoxFor(look, option);
+    const SkinBox box = BoxFor(look, option);
     PaintBox(painter, option->rect, box);
     if (tool == nullptr || tool->arrowType == Qt::NoArrow) {
         return;

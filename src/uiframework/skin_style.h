@@ -15,6 +15,7 @@
 #include <QProxyStyle>
 #include <QString>
 #include <optional>
+#include <vector>
 
 namespace korvel::ui {
 
@@ -52,6 +53,19 @@ struct SkinIndicator {
     QString checkImage;  // drawn centred in a checked indicator
 };
 
+// A state of a control that a layer of a look applies in.
+enum class SkinState { Hover, Pressed, Checked, Focus, Disabled };
+
+// Part of a box that applies over the chosen box while the control is in `state`: only the
+// colours it sets change, so states combine per property as a sheet's rules do (a pressed
+// background under a hover border).
+struct SkinLayer {
+    SkinState state = SkinState::Hover;
+    std::optional<QColor> background;
+    std::optional<QColor> border;
+    std::optional<QColor> text;
+};
+
 struct SkinLook {
     int fontPixels = 13;
     int fontWeight = 400;
@@ -61,6 +75,8 @@ struct SkinLook {
     std::optional<SkinBox> checked;
     std::optional<SkinBox> focus;
     std::optional<SkinBox> disabled;
+    // Applied in order over the box chosen above, so a later layer wins where both set a colour.
+    std::vector<SkinLayer> layers;
     Qt::Alignment textAlignment = Qt::AlignCenter;
     // A minimum height of the contents, as a sheet's min-height: it replaces the control's
     // minimum height (border and padding added) when the control is polished.
@@ -131,7 +147,8 @@ class SkinStyle : public QProxyStyle {
 
     const SkinLook* FindLook(const QWidget* widget) const;
     void SetLookFont(QWidget* widget, const SkinLook& look) const;
-    const SkinBox& BoxFor(const SkinLook& look, const QStyleOption* option) const;
+    SkinBox BoxFor(const SkinLook& look, const QStyleOption* option) const;
+    const SkinBox& StateBoxFor(const SkinLook& look, const QStyleOption* option) const;
     const SkinBox& IndicatorBoxFor(const SkinIndicator& indicator,
                                    const QStyleOption* option) const;
     void PaintToolButton(const SkinLook& look, const QStyleOptionComplex* option, QPainter* painter,
