@@ -7,6 +7,7 @@
 // frame carry no sheet: a sheet styles every control below the widget that carries it.
 
 #include <QFile>
+#include <optional>
 
 #include "eqgraph/widget/ui_equalizer.h"
 #include "uiframework/framework.h"
@@ -93,6 +94,117 @@ void RegisterLooks(ui::SkinStyle& style) {
     bandSwitch.normal = Box(QColor(0x22262c), QColor(0x2f343d), kHairline, 3, QColor(0x7f8998));
     bandSwitch.checked = Box(QColor(0x13507a), QColor(0x2da8ff), kHairline, 3, QColor(0xffffff));
     style.AddLook("QPushButton", QStringLiteral("bandnum"), bandSwitch);
+}
+
+// A state layer of a push button look.
+ui::SkinLayer Layer(ui::SkinState state, std::optional<QColor> background,
+                    std::optional<QColor> border = {}, std::optional<QColor> text = {}) {
+    return {state, background, border, text};
+}
+
+// The framework's push button: the state rules follow each other, so a later state wins where
+// two set the same colour (focus over checked over disabled over pressed over hover).
+ui::SkinLook PlainButton(int fontPixels, QMargins padding) {
+    ui::SkinLook look;
+    look.fontPixels = fontPixels;
+    look.minHeight = 18;
+    look.normal = Box(QColor(0x2a2e35), QColor(0x414855), kHairline, 4, QColor(0xdce1e8), padding);
+    look.layers = {
+        Layer(ui::SkinState::Hover, QColor(0x333944), QColor(0x566070)),
+        Layer(ui::SkinState::Pressed, QColor(0x23272d)),
+        Layer(ui::SkinState::Disabled, {}, QColor(0x30353d), QColor(0x6b727d)),
+        Layer(ui::SkinState::Checked, QColor(0x1f4b6e), QColor(0x2da8ff), QColor(0xffffff)),
+        Layer(ui::SkinState::Focus, {}, QColor(0x2da8ff))};
+    return look;
+}
+
+ui::SkinLook Label(int fontPixels, int weight, QColor text) {
+    ui::SkinLook look;
+    look.fontPixels = fontPixels;
+    look.fontWeight = weight;
+    look.normal.text = text;
+    return look;
+}
+
+ui::SkinLook Filled(QColor background, QColor border, QMargins borderWidth, int radius = 0) {
+    ui::SkinLook look;
+    look.normal = Box(background, border, borderWidth, radius, QColor(0xdce1e8));
+    return look;
+}
+
+// The caption, the tool bar and the crossover panel: frames, labels and buttons.
+void RegisterTopLooks(ui::SkinStyle& style) {
+    style.AddLook("QFrame", QStringLiteral("caption"),
+                  Filled(QColor(0x101215), QColor(0x262a31), QMargins(0, 0, 0, 1)));
+    style.AddLook("QFrame", QStringLiteral("toolbar"),
+                  Filled(QColor(0x1a1d22), QColor(0x262a31), QMargins(0, 0, 0, 1)));
+    style.AddLook("QFrame", QStringLiteral("panel"),
+                  Filled(QColor(0x1b1e23), QColor(0x2b3038), kHairline, 6));
+
+    ui::SkinLook title = Label(15, 700, QColor(0xf2f5f9));
+    title.normal.padding = QMargins(4, 0, 0, 0);
+    style.AddLook("QLabel", QStringLiteral("apptitle"), title);
+    ui::SkinLook model = Label(11, 600, QColor(0x7fc8ff));
+    model.normal = Box(QColor(0x16324a), QColor(0x235a85), kHairline, 3, QColor(0x7fc8ff),
+                       QMargins(6, 1, 6, 1));
+    style.AddLook("QLabel", QStringLiteral("appmodel"), model);
+    style.AddLook("QLabel", QStringLiteral("status"), Label(12, 400, QColor(0x8e98a8)));
+    style.AddLook("QLabel", QStringLiteral("paneltitle"), Label(12, 700, QColor(0x7fc8ff)));
+    style.AddLook("QLabel", QStringLiteral("filterlabel"), Label(12, 700, QColor(0xc9d0da)));
+    ui::SkinLook separator = Label(13, 400, QColor(0xdce1e8));
+    separator.normal.background = QColor(0x30353e);
+    style.AddLook("QLabel", QStringLiteral("vsep"), separator);
+    style.AddLook("QLabel", QStringLiteral("hsep"), separator);
+
+    ui::SkinLook menu;
+    menu.minHeight = 18;
+    menu.normal = Box({}, {}, kHairline, 4, QColor(0xc9d0da), QMargins(12, 3, 12, 3));
+    menu.layers = {Layer(ui::SkinState::Hover, QColor(0x262b33), QColor(0x363c46), Qt::white)};
+    style.AddLook("QPushButton", QStringLiteral("menubtn"), menu);
+
+    ui::SkinLook minimize;
+    minimize.fontPixels = 16;
+    minimize.fontWeight = 700;
+    minimize.minHeight = 0;
+    minimize.normal.text = QColor(0xc9d0da);
+    minimize.layers = {Layer(ui::SkinState::Hover, QColor(0x2a2f37))};
+    style.AddLook("QPushButton", QStringLiteral("min"), minimize);
+
+    // The connect button: its "state" picks the colours; hovering lightens the border in all.
+    ui::SkinLook connect;
+    connect.fontWeight = 700;
+    connect.minHeight = 18;
+    connect.variantProperty = "state";
+    connect.layers = {Layer(ui::SkinState::Hover, {}, QColor(0x9aa4b2))};
+    const QMargins connectPadding(18, 4, 18, 4);
+    connect.normal =
+        Box(QColor(0x2a1d20), QColor(0x7a2d33), kHairline, 16, QColor(0xff5a5f), connectPadding);
+    style.AddLook("QPushButton", QStringLiteral("connect"), connect);
+    connect.normal =
+        Box(QColor(0x2e2a1a), QColor(0x8a7430), kHairline, 16, QColor(0xffd35a), connectPadding);
+    style.AddLook("QPushButton", QStringLiteral("connect:connecting"), connect);
+    connect.normal =
+        Box(QColor(0x13507a), QColor(0x2da8ff), kHairline, 16, QColor(0xffffff), connectPadding);
+    style.AddLook("QPushButton", QStringLiteral("connect:connected"), connect);
+
+    ui::SkinLook amplifier;
+    amplifier.fontWeight = 700;
+    amplifier.minHeight = 18;
+    amplifier.variantProperty = "state";
+    const QMargins ampPadding(12, 3, 12, 3);
+    amplifier.normal =
+        Box(QColor(0x2a1d20), QColor(0x7a2d33), kHairline, 4, QColor(0xff5a5f), ampPadding);
+    style.AddLook("QPushButton", QStringLiteral("amp"), amplifier);
+    amplifier.normal =
+        Box(QColor(0x0f5e4c), QColor(0x00d3a7), kHairline, 4, QColor(0xffffff), ampPadding);
+    style.AddLook("QPushButton", QStringLiteral("amp:on"), amplifier);
+
+    style.AddLook("QPushButton", QStringLiteral("tool"), PlainButton(13, QMargins(12, 3, 12, 3)));
+    // Action buttons: a checked one keeps its own colours over every other state.
+    ui::SkinLook action = PlainButton(12, QMargins(6, 2, 6, 2));
+    action.layers.push_back(
+        Layer(ui::SkinState::Checked, QColor(0x13507a), QColor(0x2da8ff), Qt::white));
+    style.AddLook("QPushButton", QStringLiteral("action"), action);
 }
 
 // A small switch of the channel cards: no padding, 1px border, radius 3.
@@ -224,6 +336,7 @@ void CMainWnd::ApplySkin() {
         if (ui::SkinStyle* style = ui::SkinStyle::Application()) {
             RegisterLooks(*style);
             RegisterChannelLooks(*style);
+            RegisterTopLooks(*style);
         }
         return true;
     }();
