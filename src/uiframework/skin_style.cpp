@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFrame>
+#include <QIcon>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
@@ -145,12 +146,17 @@ void SkinStyle::polish(QWidget* widget) {
     if (look->hover || HasLayer(*look, SkinState::Hover)) {
         widget->setAttribute(Qt::WA_Hover);
     }
+    if (look->width) {
+        const QMargins inset = Inset(look->normal);
+        widget->setFixedWidth(Scaled(*look->width) + inset.left() + inset.right());
+    }
     if (look->minHeight) {
         const QMargins inset = Inset(look->normal);
         widget->setMinimumHeight(Scaled(*look->minHeight) + inset.top() + inset.bottom());
     }
     if (auto* frame = qobject_cast<QFrame*>(widget)) {
-        if (look->normal.background.isValid() || !look->normal.borderWidth.isNull()) {
+        if (look->normal.background.isValid() || !look->normal.gradient.isEmpty() ||
+            !look->normal.borderWidth.isNull()) {
             frame->setAttribute(Qt::WA_StyledBackground);
         }
         // Lays the frame's contents inside its border and padding (subElementRect below).
@@ -232,13 +238,20 @@ const SkinBox& SkinStyle::IndicatorBoxFor(const SkinIndicator& indicator,
 void SkinStyle::PaintBox(QPainter* painter, const QRect& rect, const SkinBox& box) const {
     const QMargins border = box.border.isValid() ? Scaled(box.borderWidth) : QMargins();
     const int radius = Scaled(box.radius);
+    QBrush fill(box.background);
+    if (!box.gradient.isEmpty()) {
+        QLinearGradient gradient(rect.topLeft(), rect.bottomLeft());
+        gradient.setStops(box.gradient);
+        fill = QBrush(gradient);
+    }
+    const bool filled = box.background.isValid() || !box.gradient.isEmpty();
     painter->save();
     if (radius > 0) {
         painter->setRenderHint(QPainter::Antialiasing, true);
         QPainterPath outer;
         outer.addRoundedRect(QRectF(rect), radius, radius);
-        if (box.background.isValid()) {
-            painter->fillPath(outer, box.background);
+        if (filled) {
+            painter->fillPath(outer, fill);
         }
         if (!border.isNull()) {
             const QRectF innerRect = QRectF(rect).marginsRemoved(QMarginsF(border));
@@ -248,8 +261,8 @@ void SkinStyle::PaintBox(QPainter* painter, const QRect& rect, const SkinBox& bo
             painter->fillPath(outer.subtracted(inner), box.border);
         }
     } else {
-        if (box.background.isValid()) {
-            painter->fillRect(rect, box.background);
+        if (filled) {
+            painter->fillRect(rect, fill);
         }
         if (!border.isNull()) {
             const QRect r = rect;
@@ -321,6 +334,9 @@ void SkinStyle::drawControl(ControlElement element, const QStyleOption* option, 
     const SkinBox box = BoxFor(*look, option);
     PaintBox(painter, option->rect, box);
     const QRect contents = option->rect.marginsRemoved(Inset(box));
+    if (!look->image.isEmpty()) {
+        QIcon(look->image).paint(painter, contents, Qt::AlignCenter);
+    }
     painter->save();
     painter->setPen(box.text.isValid() ? box.text : option->palette.buttonText().color());
     painter->drawText(contents, int(look->textAlignment) | Qt::TextShowMnemonic, button->text);
@@ -429,7 +445,9 @@ QRect SkinStyle::subElementRect(SubElement element, const QStyleOption* option,
             case SE_LineEditContents:
             case SE_ShapedFrameContents:
             case SE_FrameContents:
-                return option->rect.marginsRemoved(Inset(look->normal));
+                return option->rect.marginsRemoved(look->bordersInsetContents
+                                                       ? Inset(look->normal)
+                                                       : Scaled(look->normal.padding));
             case SE_CheckBoxIndicator:
                 if (look->indicator) {
                     const int size = Scaled(look->indicator->size) + 2 * Scaled(1);

@@ -10,6 +10,7 @@
 // and to Fusion unchanged.
 
 #include <QColor>
+#include <QGradient>
 #include <QHash>
 #include <QMargins>
 #include <QProxyStyle>
@@ -21,8 +22,9 @@ namespace korvel::ui {
 
 // One box of the look; lengths at 96 DPI, scaled like style sheet lengths (hairlines stay).
 struct SkinBox {
-    QColor background;  // invalid: transparent
-    QColor border;      // colour of every side that has a width
+    QColor background;        // invalid: transparent
+    QGradientStops gradient;  // from top to bottom; painted instead of the background when set
+    QColor border;            // colour of every side that has a width
     QMargins borderWidth;
     int radius = 0;
     QMargins padding;
@@ -81,6 +83,13 @@ struct SkinLook {
     // A minimum height of the contents, as a sheet's min-height: it replaces the control's
     // minimum height (border and padding added) when the control is polished.
     std::optional<int> minHeight;
+    // False: a frame lays its children over its border and only inside its padding (the
+    // caption and tool bars, whose bottom line lies under their children's area).
+    bool bordersInsetContents = true;
+    // A fixed width of the contents, as a sheet's equal min-width and max-width.
+    std::optional<int> width;
+    // An image drawn centred in a push button's contents, scaled down to fit them.
+    QString image;
     std::optional<SkinSlider> slider;
     std::optional<SkinIndicator> indicator;
     // A dynamic property that picks a variant look: the look registered under

@@ -134,12 +134,19 @@ ui::SkinLook Filled(QColor background, QColor border, QMargins borderWidth, int 
 
 // The caption, the tool bar and the crossover panel: frames, labels and buttons.
 void RegisterTopLooks(ui::SkinStyle& style) {
-    style.AddLook("QFrame", QStringLiteral("caption"),
-                  Filled(QColor(0x101215), QColor(0x262a31), QMargins(0, 0, 0, 1)));
-    style.AddLook("QFrame", QStringLiteral("toolbar"),
-                  Filled(QColor(0x1a1d22), QColor(0x262a31), QMargins(0, 0, 0, 1)));
+    ui::SkinLook bar = Filled(QColor(0x101215), QColor(0x262a31), QMargins(0, 0, 0, 1));
+    bar.bordersInsetContents = false;
+    style.AddLook("QFrame", QStringLiteral("caption"), bar);
+    bar.normal.background = QColor(0x1a1d22);
+    style.AddLook("QFrame", QStringLiteral("toolbar"), bar);
     style.AddLook("QFrame", QStringLiteral("panel"),
                   Filled(QColor(0x1b1e23), QColor(0x2b3038), kHairline, 6));
+
+    ui::SkinLook logo;
+    logo.width = 4;
+    logo.normal.radius = 2;
+    logo.normal.gradient = {{0.0, QColor(0x2da8ff)}, {1.0, QColor(0x00d3a7)}};
+    style.AddLook("QLabel", QStringLiteral("logo"), logo);
 
     ui::SkinLook title = Label(15, 700, QColor(0xf2f5f9));
     title.normal.padding = QMargins(4, 0, 0, 0);
@@ -169,6 +176,15 @@ void RegisterTopLooks(ui::SkinStyle& style) {
     minimize.normal.text = QColor(0xc9d0da);
     minimize.layers = {Layer(ui::SkinState::Hover, QColor(0x2a2f37))};
     style.AddLook("QPushButton", QStringLiteral("min"), minimize);
+
+    // The padding sizes the cross, so it follows the scale like every other length.
+    ui::SkinLook close;
+    close.minHeight = 0;
+    close.normal.padding = QMargins(16, 13, 16, 13);
+    close.image = QStringLiteral(":/skin/img/close.png");
+    close.layers = {Layer(ui::SkinState::Hover, QColor(0xc42b1c)),
+                    Layer(ui::SkinState::Pressed, QColor(0x9e2216))};
+    style.AddLook("QPushButton", QStringLiteral("close"), close);
 
     // The connect button: its "state" picks the colours; hovering lightens the border in all.
     ui::SkinLook connect;
