@@ -1,5 +1,6 @@
 #include "uiframework/skin_style.h"
 
+#include <qdrawutil.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFrame>
@@ -240,7 +241,7 @@ void SkinStyle::PaintBox(QPainter* painter, const QRect& rect, const SkinBox& bo
     const int radius = Scaled(box.radius);
     QBrush fill(box.background);
     if (!box.gradient.isEmpty()) {
-        QLinearGradient gradient(rect.topLeft(), rect.bottomLeft());
+        QLinearGradient gradient(QRectF(rect).topLeft(), QRectF(rect).bottomLeft());
         gradient.setStops(box.gradient);
         fill = QBrush(gradient);
     }
@@ -314,6 +315,14 @@ void SkinStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opti
 void SkinStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                             const QWidget* widget) const {
     const SkinLook* look = LookOf(widget);
+    const auto* comboOption = qstyleoption_cast<const QStyleOptionComboBox*>(option);
+    if (look != nullptr && look->combo && comboOption != nullptr && element == CE_ComboBoxLabel) {
+        // The current text at the field's left edge, without the base style's extra margin.
+        const QRect field = subControlRect(CC_ComboBox, comboOption, SC_ComboBoxEditField, widget);
+        drawItemText(painter, field, Qt::AlignLeft | Qt::AlignVCenter, option->palette,
+                     Has(option, State_Enabled), comboOption->currentText, QPalette::ButtonText);
+        return;
+    }
     const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
     if (look != nullptr && look->indicator && button != nullptr && element == CE_CheckBox) {
         QStyleOptionButton part = *button;
@@ -424,6 +433,28 @@ void SkinStyle::PaintToolButton(const SkinLook& look, const QStyleOptionComplex*
     QProxyStyle::drawPrimitive(element, &arrow, painter, widget);
 }
 
+QRect SkinStyle::ComboDropDown(const SkinLook& look, const QRect& rect) const {
+    const QRect inside = rect.marginsRemoved(Scaled(look.normal.borderWidth));
+    const int width = Scaled(look.combo->dropDownWidth);
+    return {inside.right() - width + 1, inside.top(), width, inside.height()};
+}
+
+void SkinStyle::PaintCombo(const SkinLook& look, const QStyleOptionComplex* option,
+                           QPainter* painter, const QWidget* widget) const {
+    const SkinCombo& combo = *look.combo;
+    PaintBox(painter, option->rect, BoxFor(look, option));
+    const QRect dropDown = ComboDropDown(look, option->rect);
+    QPalette bevel;
+    bevel.setColor(QPalette::Light, combo.bevelOuterLight);
+    bevel.setColor(QPalette::Shadow, combo.bevelOuterShadow);
+    bevel.setColor(QPalette::Button, combo.bevelInnerLight);
+    bevel.setColor(QPalette::Dark, combo.bevelInnerShadow);
+    qDrawWinButton(painter, dropDown, bevel, false, nullptr);
+    QStyleOption arrow = *option;
+    arrow.rect = dropDown;
+    QProxyStyle::drawPrimitive(PE_IndicatorArrowDown, &arrow, painter, widget);
+}
+
 void SkinStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
                                    QPainter* painter, const QWidget* widget) const {
     const SkinLook* look = LookOf(widget);
@@ -433,6 +464,10 @@ void SkinStyle::drawComplexControl(ComplexControl control, const QStyleOptionCom
     }
     if (control == CC_ToolButton && look != nullptr) {
         PaintToolButton(*look, option, painter, widget);
+        return;
+    }
+    if (control == CC_ComboBox && look != nullptr && look->combo) {
+        PaintCombo(*look, option, painter, widget);
         return;
     }
     QProxyStyle::drawComplexControl(control, option, painter, widget);
@@ -475,6 +510,22 @@ QRect SkinStyle::subControlRect(ComplexControl control, const QStyleOptionComple
         }
         if (subControl == SC_SliderHandle) {
             return SliderHandle(*look->slider, option);
+        }
+    }
+    if (control == CC_ComboBox && look != nullptr && look->combo) {
+        switch (subControl) {
+            case SC_ComboBoxArrow:
+                return ComboDropDown(*look, option->rect);
+            case SC_ComboBoxEditField: {
+                QRect field = option->rect.marginsRemoved(Inset(look->normal));
+                field.setRight(ComboDropDown(*look, option->rect).left() - 1);
+                return field;
+            }
+            case SC_ComboBoxFrame:
+            case SC_ComboBoxListBoxPopup:
+                return option->rect;
+            default:
+                break;
         }
     }
     return QProxyStyle::subControlRect(control, option, subControl, widget);

@@ -68,6 +68,21 @@ struct SkinLayer {
     std::optional<QColor> text;
 };
 
+// A combo box's drop-down button (a bevel at the right of the field, inside the border, with the
+// base style's arrow) and its popup list.
+struct SkinCombo {
+    int dropDownWidth = 16;
+    QColor bevelOuterLight;   // the bevel's outer top and left lines
+    QColor bevelOuterShadow;  // its outer bottom and right lines
+    QColor bevelInnerLight;
+    QColor bevelInnerShadow;
+    QColor popupBackground;
+    QColor popupBorder;
+    QColor popupText;
+    QColor popupSelection;
+    int popupItemHeight = 16;
+};
+
 struct SkinLook {
     int fontPixels = 13;
     int fontWeight = 400;
@@ -92,6 +107,7 @@ struct SkinLook {
     QString image;
     std::optional<SkinSlider> slider;
     std::optional<SkinIndicator> indicator;
+    std::optional<SkinCombo> combo;
     // A dynamic property that picks a variant look: the look registered under
     // "skin:value" ("skin:true" for a true boolean) when the control is polished.
     QByteArray variantProperty;
@@ -168,6 +184,9 @@ class SkinStyle : public QProxyStyle {
     void PaintBox(QPainter* painter, const QRect& rect, const SkinBox& box) const;
     void PaintSlider(const SkinLook& look, const QStyleOptionComplex* option,
                      QPainter* painter) const;
+    void PaintCombo(const SkinLook& look, const QStyleOptionComplex* option, QPainter* painter,
+                    const QWidget* widget) const;
+    QRect ComboDropDown(const SkinLook& look, const QRect& rect) const;
     QRect SliderGroove(const SkinSlider& slider, const QStyleOptionComplex* option) const;
     QRect SliderHandle(const SkinSlider& slider, const QStyleOptionComplex* option) const;
 

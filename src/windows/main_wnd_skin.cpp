@@ -163,6 +163,25 @@ void RegisterTopLooks(ui::SkinStyle& style) {
     style.AddLook("QLabel", QStringLiteral("vsep"), separator);
     style.AddLook("QLabel", QStringLiteral("hsep"), separator);
 
+    ui::SkinLook combo;
+    combo.normal = Box(QColor(0x2a2e35), QColor(0x414855), kHairline, 3, QColor(0xdce1e8),
+                       QMargins(8, 2, 8, 2));
+    combo.layers = {Layer(ui::SkinState::Hover, {}, QColor(0x566070))};
+    ui::SkinCombo dropDown;
+    dropDown.bevelOuterLight = QColor(0x2a2e35);
+    dropDown.bevelOuterShadow = QColor(0x0e0f12);
+    dropDown.bevelInnerLight = QColor(0x30353d);
+    dropDown.bevelInnerShadow = QColor(0x1c1f23);
+    dropDown.popupBackground = QColor(0x1d2025);
+    dropDown.popupBorder = QColor(0x414855);
+    dropDown.popupText = QColor(0xdce1e8);
+    dropDown.popupSelection = QColor(0x1f4b6e);
+    combo.combo = dropDown;
+    style.AddLook("QComboBox", QString(), combo);
+    combo.fontPixels = 12;
+    combo.normal.padding = QMargins(4, 1, 4, 1);
+    style.AddLook("QComboBox", QStringLiteral("small"), combo);
+
     ui::SkinLook menu;
     menu.minHeight = 18;
     menu.normal = Box({}, {}, kHairline, 4, QColor(0xc9d0da), QMargins(12, 3, 12, 3));
