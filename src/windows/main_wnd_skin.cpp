@@ -182,6 +182,16 @@ void RegisterTopLooks(ui::SkinStyle& style) {
     combo.normal.padding = QMargins(4, 1, 4, 1);
     style.AddLook("QComboBox", QStringLiteral("small"), combo);
 
+    // The caption's scale field (shown for debugging only).
+    ui::SkinLook edit;
+    edit.normal = Box(QColor(0x15171b), QColor(0x3a404a), kHairline, 3, QColor(0xe8edf3),
+                      QMargins(4, 2, 4, 2));
+    edit.layers = {Layer(ui::SkinState::Focus, {}, QColor(0x2da8ff)),
+                   Layer(ui::SkinState::Disabled, {}, {}, QColor(0x6b727d))};
+    edit.selection = QColor(0x2da8ff);
+    edit.selectionText = QColor(0x0b0d10);
+    style.AddLook("QLineEdit", QString(), edit);
+
     ui::SkinLook menu;
     menu.minHeight = 18;
     menu.normal = Box({}, {}, kHairline, 4, QColor(0xc9d0da), QMargins(12, 3, 12, 3));
