@@ -282,6 +282,10 @@ void SkinStyle::PaintBox(QPainter* painter, const QRect& rect, const SkinBox& bo
 
 void SkinStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
                               QPainter* painter, const QWidget* widget) const {
+    if (element == PE_PanelTipLabel && toolTip_) {
+        PaintBox(painter, option->rect, *toolTip_);
+        return;
+    }
     if (const SkinLook* look = LookOf(widget)) {
         switch (element) {
             case PE_Widget:

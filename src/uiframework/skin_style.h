@@ -127,6 +127,8 @@ class SkinStyle : public QProxyStyle {
     // Registers the look of controls of class `className` (or a subclass) whose "skin" property
     // is `skin` (empty: controls without a skin).
     void AddLook(const QByteArray& className, const QString& skin, const SkinLook& look);
+    // The box of tool tips that no style sheet styles (those of controls painted from looks).
+    void SetToolTipBox(const SkinBox& box) { toolTip_ = box; }
     void SetScalePercent(int percent) { percent_ = percent; }
     int ScalePercent() const { return percent_; }
 
@@ -192,6 +194,7 @@ class SkinStyle : public QProxyStyle {
 
     QHash<Key, SkinLook> looks_;
     QHash<const QWidget*, const SkinLook*> painted_;
+    std::optional<SkinBox> toolTip_;
     int percent_ = 100;
 };
 

@@ -192,6 +192,8 @@ void RegisterTopLooks(ui::SkinStyle& style) {
     edit.selectionText = QColor(0x0b0d10);
     style.AddLook("QLineEdit", QString(), edit);
 
+    style.SetToolTipBox(Box(QColor(0x2a2e35), QColor(0x414855), kHairline, 0, QColor(0xdce1e8)));
+
     ui::SkinLook menu;
     menu.minHeight = 18;
     menu.normal = Box({}, {}, kHairline, 4, QColor(0xc9d0da), QMargins(12, 3, 12, 3));
