@@ -574,4 +574,15 @@ QSize SkinStyle::sizeFromContents(ContentsType type, const QStyleOption* option,
     return QProxyStyle::sizeFromContents(type, option, size, widget);
 }
 
+int SkinStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                         QStyleHintReturn* returnData) const {
+    if (hint == SH_ComboBox_Popup) {
+        // A skinned combo box opens a plain list below it, not a menu over its current item.
+        if (const SkinLook* look = widget ? FindLook(widget) : nullptr; look && look->combo) {
+            return 0;
+        }
+    }
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
 }  // namespace korvel::ui
