@@ -23,6 +23,8 @@ namespace korvel {
 namespace {
 
 constexpr int kGonePollMs = 500;
+// How long a window that is not painted (started minimised) waits before connecting anyway.
+constexpr int kConnectFallbackMs = 300;
 constexpr int kScreenshotPollMs = 100;
 
 const QString kTipsKey = QStringLiteral("${tips}");
@@ -110,6 +112,8 @@ ApplicationShell::ApplicationShell(ShellOptions options)
     connect(&gonePoll_, &QTimer::timeout, this, &ApplicationShell::PollDeviceGone);
     connect(&screenshotPoll_, &QTimer::timeout, this, &ApplicationShell::TryScreenshot);
     connect(&tracePoll_, &QTimer::timeout, this, &ApplicationShell::TraceSynchronised);
+    connectFallback_.setSingleShot(true);
+    connect(&connectFallback_, &QTimer::timeout, this, &ApplicationShell::ConnectOnce);
     trace_ = qEnvironmentVariableIsSet("KORVEL_STARTUP_TRACE");
 }
 
@@ -155,8 +159,8 @@ bool ApplicationShell::Start(QString* error) {
         return false;
     }
 
+    window_->installEventFilter(this);
     if (trace_) {
-        window_->installEventFilter(this);
         tracePoll_.start(5);
     }
     window_->ShowWindow();
@@ -165,7 +169,9 @@ bool ApplicationShell::Start(QString* error) {
     if (!options_.screenshotPath.isEmpty()) {
         StartScreenshot();
     }
-    window_->Controller().Connect(false);
+    // The window is painted before the amplifier is contacted, so it appears at once and the
+    // connection's loading window opens over a finished main window.
+    connectFallback_.start(kConnectFallbackMs);
     gonePoll_.start(kGonePollMs);
     if (options_.watchUsb && !watcher_.Start()) {
         WriteLog("RegisterDeviceNotification\n");
@@ -305,11 +311,24 @@ void ApplicationShell::Finish(int code) {
     QCoreApplication::exit(code);
 }
 
+void ApplicationShell::ConnectOnce() {
+    if (connectStarted_ || !window_) {
+        return;
+    }
+    connectStarted_ = true;
+    connectFallback_.stop();
+    window_->Controller().Connect(false);
+}
+
 bool ApplicationShell::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Paint && watched == window_.get() && !tracedPaint_) {
-        tracedPaint_ = true;
-        std::printf("korvel-dsp: first paint\n");
-        std::fflush(stdout);
+    if (event->type() == QEvent::Paint && watched == window_.get() && !painted_) {
+        painted_ = true;
+        if (trace_) {
+            std::printf("korvel-dsp: first paint\n");
+            std::fflush(stdout);
+        }
+        // Queued: the paint finishes before the device is opened.
+        QTimer::singleShot(0, this, &ApplicationShell::ConnectOnce);
     }
     return QObject::eventFilter(watched, event);
 }

@@ -323,9 +323,6 @@ void LayoutBuilder::BuildNode(const LayoutNode& node, QWidget* parent, QLayout* 
         !IsTrue(attrs.value(QStringLiteral("visible")))) {
         widget->setVisible(false);
     }
-    if (factory_) {
-        factory_->ControlBuilt(widget);
-    }
     if (widget->layout() && !qobject_cast<QComboBox*>(widget)) {
         BuildChildren(node, widget, widget->layout(), indices);
     }

@@ -50,9 +50,6 @@ class ControlFactory {
     virtual ~ControlFactory() = default;
     // Creates a control for a tag the framework does not know, or returns nullptr.
     virtual QWidget* CreateControl(const QString& tag, QWidget* parent) = 0;
-    // Called for every control built, once its attributes are applied and before its children
-    // are built: a style sheet set on a container here styles the children as they are made.
-    virtual void ControlBuilt(QWidget* control) { (void)control; }
 };
 
 struct WindowLayoutInfo {

@@ -2,7 +2,9 @@
 
 #include <qdrawutil.h>
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QFrame>
 #include <QIcon>
 #include <QLineEdit>
@@ -73,6 +75,42 @@ const SkinLook* SkinStyle::LookOf(const QWidget* widget) const {
     return widget == nullptr ? nullptr : painted_.value(widget, nullptr);
 }
 
+const SkinCombo* SkinStyle::PopupComboOf(const QWidget* widget) const {
+    // A combo box's list lives in a private container whose parent is the combo box itself;
+    // while the combo box builds them, the list's parent is still the combo box.
+    const QWidget* parent = widget ? widget->parentWidget() : nullptr;
+    if (parent == nullptr) {
+        return nullptr;
+    }
+    const QComboBox* combo = nullptr;
+    if (widget->inherits("QComboBoxPrivateContainer")) {
+        combo = qobject_cast<const QComboBox*>(parent);
+    } else if (qobject_cast<const QAbstractItemView*>(widget)) {
+        combo = qobject_cast<const QComboBox*>(parent->inherits("QComboBoxPrivateContainer")
+                                                   ? parent->parentWidget()
+                                                   : parent);
+    }
+    const SkinLook* look = LookOf(combo);
+    return look && look->combo ? &*look->combo : nullptr;
+}
+
+void SkinStyle::PolishPopupList(QWidget* widget, const SkinCombo& combo) const {
+    QPalette palette = widget->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Window, combo.popupBackground);
+        palette.setColor(group, QPalette::Base, combo.popupBackground);
+        palette.setColor(group, QPalette::Text, combo.popupText);
+        palette.setColor(group, QPalette::HighlightedText, combo.popupText);
+        palette.setColor(group, QPalette::Highlight, combo.popupSelection);
+    }
+    widget->setPalette(palette);
+    if (auto* view = qobject_cast<QAbstractItemView*>(widget)) {
+        // A list built before its combo box was polished placed its items at their unskinned
+        // heights; they are placed again at the skin's.
+        view->doItemsLayout();
+    }
+}
+
 const SkinLook* SkinStyle::FindLook(const QWidget* widget) const {
     // Under a style sheet the sheet paints; this style is then only its base.
     if (looks_.isEmpty() || widget->style() != this) {
@@ -114,6 +152,10 @@ void SkinStyle::ApplyLookFont(QWidget* widget) const {
 
 void SkinStyle::polish(QWidget* widget) {
     QProxyStyle::polish(widget);
+    if (const SkinCombo* combo = PopupComboOf(widget)) {
+        PolishPopupList(widget, *combo);
+        return;
+    }
     const SkinLook* look = FindLook(widget);
     if (look == nullptr) {
         painted_.remove(widget);
@@ -286,6 +328,18 @@ void SkinStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opti
         PaintBox(painter, option->rect, *toolTip_);
         return;
     }
+    if (element == PE_PanelItemViewItem) {
+        if (const SkinCombo* combo = PopupComboOf(widget)) {
+            if (Has(option, State_Selected)) {
+                SkinBox item;
+                item.background = combo->popupSelection;
+                item.border = combo->popupSelectionOutline;
+                item.borderWidth = QMargins(1, 1, 1, 1);
+                PaintBox(painter, option->rect, item);
+            }
+            return;
+        }
+    }
     if (const SkinLook* look = LookOf(widget)) {
         switch (element) {
             case PE_Widget:
@@ -318,6 +372,15 @@ void SkinStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opti
 
 void SkinStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                             const QWidget* widget) const {
+    if (element == CE_ShapedFrame) {
+        if (const SkinCombo* combo = PopupComboOf(widget)) {
+            SkinBox frame;
+            frame.border = combo->popupBorder;
+            frame.borderWidth = QMargins(1, 1, 1, 1);
+            PaintBox(painter, option->rect, frame);
+            return;
+        }
+    }
     const SkinLook* look = LookOf(widget);
     const auto* comboOption = qstyleoption_cast<const QStyleOptionComboBox*>(option);
     if (look != nullptr && look->combo && comboOption != nullptr && element == CE_ComboBoxLabel) {
@@ -479,6 +542,12 @@ void SkinStyle::drawComplexControl(ComplexControl control, const QStyleOptionCom
 
 QRect SkinStyle::subElementRect(SubElement element, const QStyleOption* option,
                                 const QWidget* widget) const {
+    if (element == SE_ItemViewItemText) {
+        if (const SkinCombo* combo = PopupComboOf(widget)) {
+            return QProxyStyle::subElementRect(element, option, widget)
+                .adjusted(Scaled(combo->popupTextIndent), 0, 0, 0);
+        }
+    }
     if (const SkinLook* look = LookOf(widget)) {
         switch (element) {
             case SE_LineEditContents:
@@ -555,6 +624,12 @@ int SkinStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
 
 QSize SkinStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
                                   const QWidget* widget) const {
+    if (type == CT_ItemViewItem) {
+        if (const SkinCombo* combo = PopupComboOf(widget)) {
+            return QProxyStyle::sizeFromContents(type, option, size, widget) +
+                   QSize(Scaled(combo->popupTextIndent), Scaled(combo->popupItemPadding));
+        }
+    }
     if (const SkinLook* look = LookOf(widget)) {
         const QMargins inset = Inset(look->normal);
         switch (type) {
@@ -576,6 +651,13 @@ QSize SkinStyle::sizeFromContents(ContentsType type, const QStyleOption* option,
 
 int SkinStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                          QStyleHintReturn* returnData) const {
+    if (hint == SH_ComboBox_PopupFrameStyle) {
+        // The list's container draws the popup's one hairline border (drawControl). It is set
+        // before the popup is sized, so the list fits inside it.
+        if (const SkinLook* look = LookOf(widget); look && look->combo) {
+            return QFrame::Box | QFrame::Plain;
+        }
+    }
     if (hint == SH_ComboBox_Popup) {
         // A skinned combo box opens a plain list below it, not a menu over its current item.
         if (const SkinLook* look = widget ? FindLook(widget) : nullptr; look && look->combo) {

@@ -79,8 +79,10 @@ struct SkinCombo {
     QColor popupBackground;
     QColor popupBorder;
     QColor popupText;
-    QColor popupSelection;
-    int popupItemHeight = 16;
+    QColor popupSelection;         // the item under the pointer or keyboard
+    QColor popupSelectionOutline;  // a hairline round that item
+    int popupItemPadding = 0;  // added to an item's height
+    int popupTextIndent = 0;   // between the list's border and an item's text
 };
 
 struct SkinLook {
@@ -134,6 +136,9 @@ class SkinStyle : public QProxyStyle {
 
     // The look painting `widget`, or nullptr when it is left to a style sheet or to Fusion.
     const SkinLook* LookOf(const QWidget* widget) const;
+    // The combo look of the combo box whose open list `widget` is (its view or the view's
+    // container), or null.
+    const SkinCombo* PopupComboOf(const QWidget* widget) const;
 
     // Gives a control its look's font as soon as its class and skin are known, so the texts set
     // while a window is built are laid out once, in their final font, and not again when the
@@ -185,6 +190,7 @@ class SkinStyle : public QProxyStyle {
     void PaintToolButton(const SkinLook& look, const QStyleOptionComplex* option, QPainter* painter,
                          const QWidget* widget) const;
     int Scaled(int length) const;
+    void PolishPopupList(QWidget* widget, const SkinCombo& combo) const;
     QMargins Scaled(const QMargins& margins) const;
     QMargins Inset(const SkinBox& box) const;  // border and padding
     void PaintBox(QPainter* painter, const QRect& rect, const SkinBox& box) const;

@@ -6,7 +6,6 @@
 // window's style sheets, set on their common frame "main_top". The window itself and its root
 // frame carry no sheet: a sheet styles every control below the widget that carries it.
 
-#include <QFile>
 #include <optional>
 
 #include "eqgraph/widget/ui_equalizer.h"
@@ -18,14 +17,8 @@ namespace korvel {
 
 namespace {
 
-const QString kMainSkin = QStringLiteral(":/skin/main.qss");
 const QString kRootName = QStringLiteral("main_root");
-const QString kSheetSectionName = QStringLiteral("main_top");
 
-QString LoadText(const QString& resource) {
-    QFile file(resource);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
 
 ui::SkinBox Box(QColor background, QColor border, QMargins borderWidth, int radius, QColor text,
                 QMargins padding = {}) {
@@ -175,7 +168,10 @@ void RegisterTopLooks(ui::SkinStyle& style) {
     dropDown.popupBackground = QColor(0x1d2025);
     dropDown.popupBorder = QColor(0x414855);
     dropDown.popupText = QColor(0xdce1e8);
-    dropDown.popupSelection = QColor(0x1f4b6e);
+    dropDown.popupSelection = QColor(0x2a2e35);
+    dropDown.popupSelectionOutline = QColor(0x22252a);
+    dropDown.popupItemPadding = 11;
+    dropDown.popupTextIndent = 3;
     combo.combo = dropDown;
     style.AddLook("QComboBox", QString(), combo);
     combo.fontPixels = 12;
@@ -377,8 +373,8 @@ void RegisterChannelLooks(ui::SkinStyle& style) {
 }  // namespace
 
 void CMainWnd::ApplySkin() {
-    // The window carries no sheet; its sections take theirs as they are built (ControlBuilt) and
-    // again after a change of scale (ApplySectionSkins).
+    // The window carries no style sheet: every control is painted from the looks registered
+    // here with the application style.
     static const bool registered = [] {
         if (ui::SkinStyle* style = ui::SkinStyle::Application()) {
             RegisterLooks(*style);
@@ -390,32 +386,10 @@ void CMainWnd::ApplySkin() {
     (void)registered;
 }
 
-void CMainWnd::ApplySectionSkins() {
-    if (QWidget* root = FindControl(kRootName)) {
-        for (QWidget* section : root->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            if (IsSheetSection(section)) {
-                section->setStyleSheet(SectionStyleSheet());
-            }
-        }
-    }
+void CMainWnd::ApplyGraphScale() {
     if (graph_) {
         graph_->SetScalePercent(ScalePercent());
     }
-}
-
-bool CMainWnd::IsSheetSection(const QWidget* control) const {
-    return control->objectName() == kSheetSectionName;
-}
-
-QString CMainWnd::SectionStyleSheet() {
-    const int percent = ScalePercent();
-    if (sectionSheetPercent_ != percent) {
-        // The main window's rules follow the framework's, so they win where both apply.
-        sectionSheet_ = ui::UiFramework::Instance().StyleSheet(percent) + QLatin1Char('\n') +
-                        ui::UiFramework::ScaleStyleSheet(LoadText(kMainSkin), percent);
-        sectionSheetPercent_ = percent;
-    }
-    return sectionSheet_;
 }
 
 }  // namespace korvel
