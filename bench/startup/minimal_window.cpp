@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -16,7 +17,10 @@ class MinimalWindow : public QWidget {
     bool event(QEvent* event) override {
         if (event->type() == QEvent::Paint && !painted_) {
             painted_ = true;
-            std::printf("korvel-dsp: first paint\n");
+            timespec cpu{};
+            clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+            std::printf("korvel-dsp: first paint\nkorvel-dsp: first paint cpu %.3f ms\n",
+                        cpu.tv_sec * 1e3 + cpu.tv_nsec / 1e6);
             std::fflush(stdout);
         }
         return QWidget::event(event);

@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 #include "log/atomic_file.h"
@@ -324,7 +325,12 @@ bool ApplicationShell::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Paint && watched == window_.get() && !painted_) {
         painted_ = true;
         if (trace_) {
-            std::printf("korvel-dsp: first paint\n");
+            // The processor time is taken here, at the paint itself: read from outside once the
+            // line has arrived, it would include the painting that follows.
+            timespec cpu{};
+            clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+            std::printf("korvel-dsp: first paint\nkorvel-dsp: first paint cpu %.3f ms\n",
+                        cpu.tv_sec * 1e3 + cpu.tv_nsec / 1e6);
             std::fflush(stdout);
         }
         // Queued: the paint finishes before the device is opened.

@@ -144,6 +144,10 @@ void SkinStyle::SetLookFont(QWidget* widget, const SkinLook& look) const {
     }
 }
 
+void SkinStyle::ApplyBaseFont(QWidget* window) const {
+    SetLookFont(window, SkinLook{});
+}
+
 void SkinStyle::ApplyLookFont(QWidget* widget) const {
     if (const SkinLook* look = FindLook(widget)) {
         SetLookFont(widget, *look);

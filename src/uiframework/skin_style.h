@@ -144,6 +144,9 @@ class SkinStyle : public QProxyStyle {
     // while a window is built are laid out once, in their final font, and not again when the
     // control is polished.
     void ApplyLookFont(QWidget* widget) const;
+    // Gives a window the font of a look that sets none, at the current scale. Its controls
+    // inherit it, so most of them need no font of their own.
+    void ApplyBaseFont(QWidget* window) const;
 
     void polish(QWidget* widget) override;
     void unpolish(QWidget* widget) override;

@@ -384,6 +384,9 @@ void CMainWnd::ApplySkin() {
         return true;
     }();
     (void)registered;
+    if (const ui::SkinStyle* style = ui::SkinStyle::Application()) {
+        style->ApplyBaseFont(this);
+    }
 }
 
 void CMainWnd::ApplyGraphScale() {
