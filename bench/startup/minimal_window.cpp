@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
     QFont font = QApplication::font();  // the families korvel-dsp asks for
     font.setFamilies({QStringLiteral("Segoe UI"), QStringLiteral("Microsoft YaHei"),
                       QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans")});
+    font.setStyleStrategy(QFont::PreferNoShaping);
     QApplication::setFont(font);
     MinimalWindow window;
     auto* layout = new QVBoxLayout(&window);

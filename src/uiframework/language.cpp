@@ -136,7 +136,8 @@ QString LanguageManager::Translate(const QString& raw) const {
 }
 
 bool LanguageManager::ContainsKey(const QString& raw) {
-    return KeyPattern().match(raw).hasMatch();
+    // Most texts are values; only a text with "${" can hold a key.
+    return raw.contains(QLatin1String("${")) && KeyPattern().match(raw).hasMatch();
 }
 
 QString Tr(const QString& raw) {

@@ -181,38 +181,50 @@ bool ParseLayout(const QByteArray& xml, LayoutNode* root, QString* error) {
     return true;
 }
 
-bool LayoutBuilder::Load(const QString& resource, LayoutNode* root) {
+std::shared_ptr<const LayoutNode> LayoutBuilder::Load(const QString& resource) {
+    // Only resources are kept: they cannot change while the program runs, files can.
+    static QHash<QString, std::shared_ptr<const LayoutNode>> parsedResources;
+    const bool isResource = resource.startsWith(QLatin1Char(':'));
+    if (isResource) {
+        if (auto kept = parsedResources.value(resource)) {
+            return kept;
+        }
+    }
     QFile file(resource);
     if (!file.open(QIODevice::ReadOnly)) {
         error_ = QStringLiteral("cannot open layout ") + resource;
         WriteLog("LayoutBuilder: %s\n", error_.toUtf8().constData());
-        return false;
+        return nullptr;
     }
+    auto root = std::make_shared<LayoutNode>();
     QString parseError;
-    if (!ParseLayout(file.readAll(), root, &parseError)) {
+    if (!ParseLayout(file.readAll(), root.get(), &parseError)) {
         error_ = resource + QStringLiteral(": ") + parseError;
         WriteLog("LayoutBuilder: %s\n", error_.toUtf8().constData());
-        return false;
+        return nullptr;
     }
-    return true;
+    if (isResource) {
+        parsedResources.insert(resource, root);
+    }
+    return root;
 }
 
 bool LayoutBuilder::BuildWindow(const QString& resource, QWidget* host, WindowLayoutInfo* info) {
-    LayoutNode root;
-    if (!Load(resource, &root)) {
+    const std::shared_ptr<const LayoutNode> root = Load(resource);
+    if (!root) {
         return false;
     }
-    info->title = root.Attribute(QStringLiteral("title"));
+    info->title = root->Attribute(QStringLiteral("title"));
     const QList<int> size =
-        ParseMargins(root.Attribute(QStringLiteral("size"), QStringLiteral("0")));
+        ParseMargins(root->Attribute(QStringLiteral("size"), QStringLiteral("0")));
     info->size = QSize(size[0], size[1]);
-    info->captionHeight = ToInt(root.Attribute(QStringLiteral("caption")), 0);
+    info->captionHeight = ToInt(root->Attribute(QStringLiteral("caption")), 0);
     auto* layout = new QVBoxLayout(host);
     layout->setProperty("k_margin", QStringLiteral("0"));
     layout->setProperty("k_spacing", 0);
     ApplyLayoutLengths(layout, percent_);
     std::vector<int> indices;
-    BuildChildren(root, host, layout, indices);
+    BuildChildren(*root, host, layout, indices);
     return true;
 }
 
@@ -221,15 +233,15 @@ bool LayoutBuilder::BuildInto(const QString& resource, QWidget* container) {
         error_ = QStringLiteral("no container for ") + resource;
         return false;
     }
-    LayoutNode root;
-    if (!Load(resource, &root)) {
+    const std::shared_ptr<const LayoutNode> root = Load(resource);
+    if (!root) {
         return false;
     }
     if (container->layout() == nullptr) {
         SetBoxLayout(container, true, {}, percent_);
     }
     std::vector<int> indices;
-    BuildChildren(root, container, container->layout(), indices);
+    BuildChildren(*root, container, container->layout(), indices);
     return true;
 }
 
@@ -263,10 +275,9 @@ void LayoutBuilder::BuildNode(const LayoutNode& node, QWidget* parent, QLayout* 
             WriteLog("LayoutBuilder: include nesting too deep\n");
             return;
         }
-        LayoutNode included;
-        if (Load(attrs.value(QStringLiteral("resource")), &included)) {
+        if (const auto included = Load(attrs.value(QStringLiteral("resource")))) {
             ++includeDepth_;
-            BuildChildren(included, parent, layout, indices);
+            BuildChildren(*included, parent, layout, indices);
             --includeDepth_;
         }
         return;

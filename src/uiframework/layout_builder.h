@@ -25,6 +25,7 @@
 #include <QHash>
 #include <QSize>
 #include <QString>
+#include <memory>
 #include <vector>
 
 class QWidget;
@@ -75,7 +76,9 @@ class LayoutBuilder {
     QString Error() const { return error_; }
 
   private:
-    bool Load(const QString& resource, LayoutNode* root);
+    // The parsed layout, or null (error_ says why). Layouts compiled into the program are parsed
+    // once and kept, so a window opened again is built without reading its layout again.
+    std::shared_ptr<const LayoutNode> Load(const QString& resource);
     void BuildChildren(const LayoutNode& node, QWidget* parent, QLayout* layout,
                        std::vector<int>& indices);
     void BuildNode(const LayoutNode& node, QWidget* parent, QLayout* layout,

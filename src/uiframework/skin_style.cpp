@@ -69,6 +69,8 @@ SkinStyle* SkinStyle::Application() {
 
 void SkinStyle::AddLook(const QByteArray& className, const QString& skin, const SkinLook& look) {
     looks_.insert(Key{className, skin}, look);
+    classesWithLooks_.insert(className);
+    lookClassesOf_.clear();
 }
 
 const SkinLook* SkinStyle::LookOf(const QWidget* widget) const {
@@ -111,14 +113,32 @@ void SkinStyle::PolishPopupList(QWidget* widget, const SkinCombo& combo) const {
     }
 }
 
+const QList<QByteArray>& SkinStyle::LookClassesOf(const QMetaObject* meta) const {
+    const auto known = lookClassesOf_.constFind(meta);
+    if (known != lookClassesOf_.constEnd()) {
+        return known.value();
+    }
+    QList<QByteArray> classes;
+    for (const QMetaObject* base = meta; base; base = base->superClass()) {
+        const QByteArray className(base->className());
+        if (classesWithLooks_.contains(className)) {
+            classes.append(className);
+        }
+    }
+    return lookClassesOf_.insert(meta, classes).value();
+}
+
 const SkinLook* SkinStyle::FindLook(const QWidget* widget) const {
     // Under a style sheet the sheet paints; this style is then only its base.
     if (looks_.isEmpty() || widget->style() != this) {
         return nullptr;
     }
+    const QList<QByteArray>& classes = LookClassesOf(widget->metaObject());
+    if (classes.isEmpty()) {
+        return nullptr;
+    }
     const QString skin = widget->property(kSkinProperty).toString();
-    for (const QMetaObject* meta = widget->metaObject(); meta; meta = meta->superClass()) {
-        const QByteArray className(meta->className());
+    for (const QByteArray& className : classes) {
         const auto it = looks_.constFind(Key{className, skin});
         if (it == looks_.constEnd()) {
             continue;

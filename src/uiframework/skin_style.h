@@ -12,6 +12,7 @@
 #include <QColor>
 #include <QGradient>
 #include <QHash>
+#include <QSet>
 #include <QMargins>
 #include <QProxyStyle>
 #include <QString>
@@ -185,6 +186,7 @@ class SkinStyle : public QProxyStyle {
     }
 
     const SkinLook* FindLook(const QWidget* widget) const;
+    const QList<QByteArray>& LookClassesOf(const QMetaObject* meta) const;
     void SetLookFont(QWidget* widget, const SkinLook& look) const;
     SkinBox BoxFor(const SkinLook& look, const QStyleOption* option) const;
     const SkinBox& StateBoxFor(const SkinLook& look, const QStyleOption* option) const;
@@ -206,6 +208,9 @@ class SkinStyle : public QProxyStyle {
     QRect SliderHandle(const SkinSlider& slider, const QStyleOptionComplex* option) const;
 
     QHash<Key, SkinLook> looks_;
+    QSet<QByteArray> classesWithLooks_;
+    // For each class met, its own and its base classes' names that have looks, nearest first.
+    mutable QHash<const QMetaObject*, QList<QByteArray>> lookClassesOf_;
     QHash<const QWidget*, const SkinLook*> painted_;
     std::optional<SkinBox> toolTip_;
     int percent_ = 100;

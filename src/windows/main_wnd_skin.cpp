@@ -42,6 +42,8 @@ void RegisterLooks(ui::SkinStyle& style) {
     ui::SkinLook strip;
     strip.normal =
         Box(QColor(0x1b1e23), QColor(0x262a31), QMargins(0, 1, 0, 1), 0, QColor(0xdce1e8));
+    // The band fields' size: the 93 fields inherit it rather than each re-laying out its text.
+    strip.fontPixels = 10;
     style.AddLook("QFrame", QStringLiteral("bandstrip"), strip);
 
     ui::SkinLook rowLabel;
@@ -132,8 +134,11 @@ void RegisterTopLooks(ui::SkinStyle& style) {
     style.AddLook("QFrame", QStringLiteral("caption"), bar);
     bar.normal.background = QColor(0x1a1d22);
     style.AddLook("QFrame", QStringLiteral("toolbar"), bar);
-    style.AddLook("QFrame", QStringLiteral("panel"),
-                  Filled(QColor(0x1b1e23), QColor(0x2b3038), kHairline, 6));
+    ui::SkinLook panel = Filled(QColor(0x1b1e23), QColor(0x2b3038), kHairline, 6);
+    // The panel's fields and combo boxes are 12 px: they inherit it instead of changing their
+    // font after they are made, which re-lays out a field's text and builds a combo box's list.
+    panel.fontPixels = 12;
+    style.AddLook("QFrame", QStringLiteral("panel"), panel);
 
     ui::SkinLook logo;
     logo.width = 4;
