@@ -87,39 +87,43 @@ bool HasDynamicProperty(const QList<QByteArray>& names, const char* property) {
     return false;
 }
 
+// Sets one recorded length (a kLengthProperties entry, 96-DPI pixels) at `percent`.
+void ApplyLength(QWidget* widget, int which, int design, int percent) {
+    const int length = ScaleLength(design, percent);
+    switch (which) {
+        case 0:
+            widget->setFixedWidth(length);
+            break;
+        case 1:
+            widget->setFixedHeight(length);
+            break;
+        case 2:
+            widget->setMinimumWidth(length);
+            break;
+        case 3:
+            widget->setMinimumHeight(length);
+            break;
+        case 4:
+            widget->setMaximumWidth(length);
+            break;
+        default:
+            widget->setMaximumHeight(length);
+            break;
+    }
+}
+
 void ApplyLengths(QWidget* widget, int percent) {
     // Reading a property the control does not have first searches every property of its class,
     // which for hundreds of controls adds up; most controls carry one length or none.
     const QList<QByteArray> names = widget->dynamicPropertyNames();
-    auto scaled = [&](const char* property, int* out) {
-        if (!HasDynamicProperty(names, property)) {
-            return false;
+    for (int which = 0; which < int(std::size(kLengthProperties)); ++which) {
+        const char* property = kLengthProperties[which];
+        if (HasDynamicProperty(names, property)) {
+            const QVariant value = widget->property(property);
+            if (value.isValid()) {
+                ApplyLength(widget, which, value.toInt(), percent);
+            }
         }
-        const QVariant value = widget->property(property);
-        if (!value.isValid()) {
-            return false;
-        }
-        *out = ScaleLength(value.toInt(), percent);
-        return true;
-    };
-    int length = 0;
-    if (scaled("k_width", &length)) {
-        widget->setFixedWidth(length);
-    }
-    if (scaled("k_height", &length)) {
-        widget->setFixedHeight(length);
-    }
-    if (scaled("k_minwidth", &length)) {
-        widget->setMinimumWidth(length);
-    }
-    if (scaled("k_minheight", &length)) {
-        widget->setMinimumHeight(length);
-    }
-    if (scaled("k_maxwidth", &length)) {
-        widget->setMaximumWidth(length);
-    }
-    if (scaled("k_maxheight", &length)) {
-        widget->setMaximumHeight(length);
     }
 }
 
@@ -300,11 +304,12 @@ void LayoutBuilder::BuildNode(const LayoutNode& node, QWidget* parent, QLayout* 
     } else if (!indices.empty() && node.Attribute(QStringLiteral("name")).contains("%d")) {
         SetControlUserData(widget, QString::number(indices.back()));
     }
-    if (attrs.contains(QStringLiteral("skin"))) {
-        widget->setProperty("skin", attrs.value(QStringLiteral("skin")));
+    const QString skin = attrs.value(QStringLiteral("skin"));
+    if (!skin.isEmpty()) {
+        widget->setProperty("skin", skin);
     }
     if (const SkinStyle* style = SkinStyle::Application()) {
-        style->ApplyLookFont(widget);
+        style->ApplyLookFont(widget, skin);
     }
     if (attrs.contains(QStringLiteral("text"))) {
         SetControlText(widget, attrs.value(QStringLiteral("text")));
@@ -315,13 +320,16 @@ void LayoutBuilder::BuildNode(const LayoutNode& node, QWidget* parent, QLayout* 
     if (attrs.contains(QStringLiteral("enabled"))) {
         widget->setEnabled(IsTrue(attrs.value(QStringLiteral("enabled"))));
     }
-    for (const char* property : kLengthProperties) {
+    // Each length is recorded for later changes of scale and set at once at this scale.
+    for (int which = 0; which < int(std::size(kLengthProperties)); ++which) {
+        const char* property = kLengthProperties[which];
         const QString key = QString::fromLatin1(property + 2);  // "k_width" -> "width"
         if (attrs.contains(key)) {
-            widget->setProperty(property, qMax(0, ToInt(attrs.value(key), 0)));
+            const int design = qMax(0, ToInt(attrs.value(key), 0));
+            widget->setProperty(property, design);
+            ApplyLength(widget, which, design, percent_);
         }
     }
-    ApplyLengths(widget, percent_);
     if (layout) {
         if (box) {
             box->addWidget(widget, ToInt(attrs.value(QStringLiteral("stretch")), 0));

@@ -71,6 +71,7 @@ void SkinStyle::AddLook(const QByteArray& className, const QString& skin, const 
     looks_.insert(Key{className, skin}, look);
     classesWithLooks_.insert(className);
     lookClassesOf_.clear();
+    lookPalettes_.clear();
 }
 
 const SkinLook* SkinStyle::LookOf(const QWidget* widget) const {
@@ -133,12 +134,17 @@ const SkinLook* SkinStyle::FindLook(const QWidget* widget) const {
     if (looks_.isEmpty() || widget->style() != this) {
         return nullptr;
     }
-    const QList<QByteArray>& classes = LookClassesOf(widget->metaObject());
-    if (classes.isEmpty()) {
+    if (LookClassesOf(widget->metaObject()).isEmpty()) {
         return nullptr;
     }
-    const QString skin = widget->property(kSkinProperty).toString();
-    for (const QByteArray& className : classes) {
+    return FindLook(widget, widget->property(kSkinProperty).toString());
+}
+
+const SkinLook* SkinStyle::FindLook(const QWidget* widget, const QString& skin) const {
+    if (looks_.isEmpty() || widget->style() != this) {
+        return nullptr;
+    }
+    for (const QByteArray& className : LookClassesOf(widget->metaObject())) {
         const auto it = looks_.constFind(Key{className, skin});
         if (it == looks_.constEnd()) {
             continue;
@@ -174,6 +180,38 @@ void SkinStyle::ApplyLookFont(QWidget* widget) const {
     }
 }
 
+void SkinStyle::ApplyLookFont(QWidget* widget, const QString& skin) const {
+    if (const SkinLook* look = FindLook(widget, skin)) {
+        SetLookFont(widget, *look);
+    }
+}
+
+QPalette SkinStyle::LookPalette(const SkinLook& look, const QPalette& inherited) const {
+    // Most controls inherit one palette, so each look's result is worked out once.
+    const std::pair<const SkinLook*, qint64> key(&look, inherited.cacheKey());
+    if (const auto known = lookPalettes_.constFind(key); known != lookPalettes_.constEnd()) {
+        return known.value();
+    }
+    QPalette palette = inherited;
+    auto setText = [&](QPalette::ColorGroup group, const QColor& color) {
+        if (color.isValid()) {
+            for (QPalette::ColorRole role :
+                 {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+                palette.setColor(group, role, color);
+            }
+        }
+    };
+    setText(QPalette::Active, look.normal.text);
+    setText(QPalette::Inactive, look.normal.text);
+    setText(QPalette::Disabled, DisabledText(look));
+    if (look.selection.isValid()) {
+        palette.setColor(QPalette::Highlight, look.selection);
+        palette.setColor(QPalette::HighlightedText, look.selectionText);
+    }
+    lookPalettes_.insert(key, palette);
+    return palette;
+}
+
 void SkinStyle::polish(QWidget* widget) {
     QProxyStyle::polish(widget);
     if (const SkinCombo* combo = PopupComboOf(widget)) {
@@ -190,22 +228,7 @@ void SkinStyle::polish(QWidget* widget) {
 
     SetLookFont(widget, *look);
 
-    QPalette palette = widget->palette();
-    auto setText = [&](QPalette::ColorGroup group, const QColor& color) {
-        if (color.isValid()) {
-            for (QPalette::ColorRole role :
-                 {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-                palette.setColor(group, role, color);
-            }
-        }
-    };
-    setText(QPalette::Active, look->normal.text);
-    setText(QPalette::Inactive, look->normal.text);
-    setText(QPalette::Disabled, DisabledText(*look));
-    if (look->selection.isValid()) {
-        palette.setColor(QPalette::Highlight, look->selection);
-        palette.setColor(QPalette::HighlightedText, look->selectionText);
-    }
+    const QPalette palette = LookPalette(*look, widget->palette());
     if (!(palette == widget->palette())) {
         widget->setPalette(palette);
     }

@@ -14,9 +14,11 @@
 #include <QHash>
 #include <QSet>
 #include <QMargins>
+#include <QPalette>
 #include <QProxyStyle>
 #include <QString>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace korvel::ui {
@@ -145,6 +147,8 @@ class SkinStyle : public QProxyStyle {
     // while a window is built are laid out once, in their final font, and not again when the
     // control is polished.
     void ApplyLookFont(QWidget* widget) const;
+    // The same for a control whose "skin" property is known to be `skin` (empty: none).
+    void ApplyLookFont(QWidget* widget, const QString& skin) const;
     // Gives a window the font of a look that sets none, at the current scale. Its controls
     // inherit it, so most of them need no font of their own.
     void ApplyBaseFont(QWidget* window) const;
@@ -186,7 +190,9 @@ class SkinStyle : public QProxyStyle {
     }
 
     const SkinLook* FindLook(const QWidget* widget) const;
+    const SkinLook* FindLook(const QWidget* widget, const QString& skin) const;
     const QList<QByteArray>& LookClassesOf(const QMetaObject* meta) const;
+    QPalette LookPalette(const SkinLook& look, const QPalette& inherited) const;
     void SetLookFont(QWidget* widget, const SkinLook& look) const;
     SkinBox BoxFor(const SkinLook& look, const QStyleOption* option) const;
     const SkinBox& StateBoxFor(const SkinLook& look, const QStyleOption* option) const;
@@ -211,6 +217,8 @@ class SkinStyle : public QProxyStyle {
     QSet<QByteArray> classesWithLooks_;
     // For each class met, its own and its base classes' names that have looks, nearest first.
     mutable QHash<const QMetaObject*, QList<QByteArray>> lookClassesOf_;
+    // A look's palette for each palette it was applied over (by the palette's cache key).
+    mutable QHash<std::pair<const SkinLook*, qint64>, QPalette> lookPalettes_;
     QHash<const QWidget*, const SkinLook*> painted_;
     std::optional<SkinBox> toolTip_;
     int percent_ = 100;
