@@ -11,7 +11,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QXmlStreamReader>
 
 #include "log/log.h"
 #include "uiframework/busy_indicator.h"
@@ -151,40 +150,6 @@ void SetBoxLayout(QWidget* container, bool vertical, const QHash<QString, QStrin
 
 }  // namespace
 
-bool ParseLayout(const QByteArray& xml, LayoutNode* root, QString* error) {
-    QXmlStreamReader reader(xml);
-    std::vector<LayoutNode*> stack;
-    bool haveRoot = false;
-    while (!reader.atEnd()) {
-        const auto token = reader.readNext();
-        if (token == QXmlStreamReader::StartElement) {
-            LayoutNode* node = nullptr;
-            if (stack.empty()) {
-                if (haveRoot) {
-                    break;  // second root element: reader reports the error below
-                }
-                haveRoot = true;
-                node = root;
-            } else {
-                stack.back()->children.emplace_back();
-                node = &stack.back()->children.back();
-            }
-            node->tag = reader.name().toString();
-            for (const QXmlStreamAttribute& attribute : reader.attributes()) {
-                node->attributes.insert(attribute.name().toString(), attribute.value().toString());
-            }
-            stack.push_back(node);
-        } else if (token == QXmlStreamReader::EndElement) {
-            stack.pop_back();
-        }
-    }
-    if (reader.hasError() || !haveRoot) {
-        *error = reader.hasError() ? reader.errorString() : QStringLiteral("empty layout");
-        return false;
-    }
-    return true;
-}
-
 std::shared_ptr<const LayoutNode> LayoutBuilder::Load(const QString& resource) {
     // Only resources are kept: they cannot change while the program runs, files can.
     static QHash<QString, std::shared_ptr<const LayoutNode>> parsedResources;
@@ -192,6 +157,15 @@ std::shared_ptr<const LayoutNode> LayoutBuilder::Load(const QString& resource) {
     if (isResource) {
         if (auto kept = parsedResources.value(resource)) {
             return kept;
+        }
+    }
+    if (isResource) {
+        QFile compiled(CompiledResourceName(resource));
+        auto root = std::make_shared<LayoutNode>();
+        if (compiled.open(QIODevice::ReadOnly) &&
+            LoadCompiledLayout(compiled.readAll(), root.get())) {
+            parsedResources.insert(resource, root);
+            return root;
         }
     }
     QFile file(resource);

@@ -28,23 +28,12 @@
 #include <memory>
 #include <vector>
 
+#include "uiframework/ui_formats.h"
+
 class QWidget;
 class QLayout;
 
 namespace korvel::ui {
-
-struct LayoutNode {
-    QString tag;
-    QHash<QString, QString> attributes;
-    std::vector<LayoutNode> children;
-
-    QString Attribute(const QString& name, const QString& fallback = {}) const {
-        return attributes.value(name, fallback);
-    }
-};
-
-// Parses layout XML into nodes; returns false (and an error text) on malformed XML.
-bool ParseLayout(const QByteArray& xml, LayoutNode* root, QString* error);
 
 class ControlFactory {
   public:
