@@ -143,9 +143,15 @@ void SetBoxLayout(QWidget* container, bool vertical, const QHash<QString, QStrin
                   int percent) {
     QBoxLayout* box = vertical ? static_cast<QBoxLayout*>(new QVBoxLayout(container))
                                : static_cast<QBoxLayout*>(new QHBoxLayout(container));
-    box->setProperty("k_margin", attrs.value(QStringLiteral("margin"), QStringLiteral("0")));
-    box->setProperty("k_spacing", ToInt(attrs.value(QStringLiteral("spacing")), 0));
-    ApplyLayoutLengths(box, percent);
+    // Recorded for later changes of scale, and set at once at this scale.
+    const QString margin = attrs.value(QStringLiteral("margin"), QStringLiteral("0"));
+    const int spacing = ToInt(attrs.value(QStringLiteral("spacing")), 0);
+    box->setProperty("k_margin", margin);
+    box->setProperty("k_spacing", spacing);
+    const QList<int> m = ParseMargins(margin);
+    box->setContentsMargins(ScaleLength(m[0], percent), ScaleLength(m[1], percent),
+                            ScaleLength(m[2], percent), ScaleLength(m[3], percent));
+    box->setSpacing(ScaleLength(spacing, percent));
 }
 
 }  // namespace
@@ -232,9 +238,14 @@ void LayoutBuilder::BuildChildren(const LayoutNode& node, QWidget* parent, QLayo
 
 void LayoutBuilder::BuildNode(const LayoutNode& node, QWidget* parent, QLayout* layout,
                               std::vector<int>& indices) {
-    QHash<QString, QString> attrs;
-    for (auto it = node.attributes.constBegin(); it != node.attributes.constEnd(); ++it) {
-        attrs.insert(it.key(), Substitute(it.value(), indices));
+    // Shares the node's attributes; only values with a "%d" inside a Repeat are copied.
+    QHash<QString, QString> attrs = node.attributes;
+    if (!indices.empty()) {
+        for (auto it = node.attributes.constBegin(); it != node.attributes.constEnd(); ++it) {
+            if (it.value().contains(QLatin1String("%d"))) {
+                attrs.insert(it.key(), Substitute(it.value(), indices));
+            }
+        }
     }
     auto* box = qobject_cast<QBoxLayout*>(layout);
 
