@@ -1,7 +1,10 @@
-// Looks of the application style: state layers combine per colour, later layers winning.
+// Looks of the application style: state layers combine per colour, later layers winning, and
+// a skinned combo box's list.
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QImage>
 #include <QPainter>
 #include <QPushButton>
@@ -10,6 +13,7 @@
 #include <memory>
 
 #include "common/qt_test_app.h"
+#include "uiframework/framework.h"
 #include "uiframework/skin_style.h"
 
 namespace korvel::ui {
@@ -64,6 +68,48 @@ TEST(SkinStyleTest, StateLayersCombinePerColour) {
         EXPECT_EQ(image.pixelColor(0, 10), c.border) << int(c.state);
     }
     button.setStyle(nullptr);
+}
+
+// Every row of a skinned combo box's list takes the skin's padded height and sits right below the
+// one before (rows placed at another height overlap and push the last ones out of the popup), and
+// the list takes the popup's colours.
+TEST(SkinStyleTest, ComboListRowsTakeThePaddedHeight) {
+    test::EnsureQtApp();
+    UiFramework::Instance();  // installs the application style
+    SkinStyle* style = SkinStyle::Application();
+    ASSERT_NE(style, nullptr);
+    SkinLook look;
+    SkinCombo list;
+    list.popupBackground = QColor(0x1d2025);
+    list.popupBorder = QColor(0x414855);
+    list.popupText = QColor(0xdce1e8);
+    list.popupSelection = QColor(0x2a2e35);
+    list.popupItemPadding = 10;
+    look.combo = list;
+    style->AddLook("QComboBox", QStringLiteral("listtest"), look);
+
+    QWidget window;
+    auto* combo = new QComboBox(&window);
+    for (int i = 0; i < 6; ++i) {
+        combo->addItem(QString::number(i));
+    }
+    QFont font = combo->font();
+    font.setPixelSize(11);
+    combo->setProperty("skin", QStringLiteral("listtest"));
+    combo->setFont(font);  // a combo box makes its list on its first font change
+    window.show();
+    test::PumpFor(std::chrono::milliseconds(20));
+    combo->showPopup();
+    test::PumpFor(std::chrono::milliseconds(50));
+
+    QAbstractItemView* view = combo->view();
+    const int rowHeight = view->visualRect(combo->model()->index(0, 0)).height();
+    EXPECT_GE(rowHeight, QFontMetrics(font).height() + style->ScalePercent() * 10 / 100 - 1);
+    for (int row = 1; row < combo->count(); ++row) {
+        EXPECT_EQ(view->visualRect(combo->model()->index(row, 0)).top(), row * rowHeight) << row;
+    }
+    EXPECT_EQ(view->palette().color(QPalette::Base), list.popupBackground);
+    combo->hidePopup();
 }
 
 }  // namespace
