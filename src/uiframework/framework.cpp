@@ -73,7 +73,6 @@ UiFramework::UiFramework() {
     QFont font = QApplication::font();
     font.setFamilies({QStringLiteral("Segoe UI"), QStringLiteral("Microsoft YaHei"),
                       QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans")});
-    font.setStyleStrategy(QFont::PreferNoShaping);
     QApplication::setFont(font);
     QFile skin(QStringLiteral(":/skin/dark.qss"));
     if (skin.open(QIODevice::ReadOnly)) {
