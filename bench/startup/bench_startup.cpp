@@ -82,7 +82,8 @@ Run RunOnce(const char* program, const std::string& instanceDir, bool synchronis
             double cpuMs = 0;
             if (line == "korvel-dsp: first paint") {
                 run.firstPaintMs = MsSince(start);
-            } else if (std::sscanf(line.c_str(), "korvel-dsp: first paint cpu %lf ms", &cpuMs) == 1) {
+            } else if (std::sscanf(line.c_str(), "korvel-dsp: first paint cpu %lf ms", &cpuMs) ==
+                       1) {
                 run.firstPaintCpuMs = cpuMs;
             } else if (line == "korvel-dsp: synchronised") {
                 run.synchronisedMs = MsSince(start);

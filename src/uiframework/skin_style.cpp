@@ -89,9 +89,8 @@ const SkinCombo* SkinStyle::PopupComboOf(const QWidget* widget) const {
     if (widget->inherits("QComboBoxPrivateContainer")) {
         combo = qobject_cast<const QComboBox*>(parent);
     } else if (qobject_cast<const QAbstractItemView*>(widget)) {
-        combo = qobject_cast<const QComboBox*>(parent->inherits("QComboBoxPrivateContainer")
-                                                   ? parent->parentWidget()
-                                                   : parent);
+        combo = qobject_cast<const QComboBox*>(
+            parent->inherits("QComboBoxPrivateContainer") ? parent->parentWidget() : parent);
     }
     const SkinLook* look = LookOf(combo);
     return look && look->combo ? &*look->combo : nullptr;

@@ -12,10 +12,10 @@
 #include <QColor>
 #include <QGradient>
 #include <QHash>
-#include <QSet>
 #include <QMargins>
 #include <QPalette>
 #include <QProxyStyle>
+#include <QSet>
 #include <QString>
 #include <optional>
 #include <utility>
@@ -84,8 +84,8 @@ struct SkinCombo {
     QColor popupText;
     QColor popupSelection;         // the item under the pointer or keyboard
     QColor popupSelectionOutline;  // a hairline round that item
-    int popupItemPadding = 0;  // added to an item's height
-    int popupTextIndent = 0;   // between the list's border and an item's text
+    int popupItemPadding = 0;      // added to an item's height
+    int popupTextIndent = 0;       // between the list's border and an item's text
 };
 
 struct SkinLook {
