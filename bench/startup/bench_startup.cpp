@@ -3,8 +3,10 @@
 // resident memory. The program runs offscreen with the start-up trace switched on and is ended
 // once synchronised. Each run also times a minimal Qt window with the same fonts to its first
 // paint, and the summary gives the ratio of the two first-paint medians. The processor time each
-// program used up to its first paint (all threads, from /proc) is given too: unlike the clock
-// time it hardly depends on what else the machine is doing.
+// program used up to its first paint (all threads) is given too: unlike the clock time it hardly
+// depends on what else the machine is doing. Each program reads it itself at the paint and prints
+// it on the line after the paint's: read here once that line arrived, it would also count the
+// painting, which runs on meanwhile.
 //
 //   bench_startup [runs] [path/to/korvel-dsp]
 
@@ -18,8 +20,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -34,21 +34,6 @@ struct Run {
     long peakRssKb = 0;
     bool ok = false;
 };
-
-// Processor time of every thread of `pid` so far (/proc/PID/task/TID/schedstat, nanoseconds).
-double CpuMs(pid_t pid) {
-    double ns = 0;
-    std::error_code error;
-    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
-    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
-        std::ifstream stat(task.path() / "schedstat");
-        double onCpu = 0;
-        if (stat >> onCpu) {
-            ns += onCpu;
-        }
-    }
-    return ns / 1e6;
-}
 
 double MsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -81,7 +66,9 @@ Run RunOnce(const char* program, const std::string& instanceDir, bool synchronis
     close(out[1]);
     std::string pending;
     char buffer[512];
-    auto done = [&] { return synchronise ? run.synchronisedMs >= 0 : run.firstPaintMs >= 0; };
+    auto done = [&] {
+        return run.firstPaintCpuMs >= 0 && (!synchronise || run.synchronisedMs >= 0);
+    };
     while (!done()) {
         const ssize_t n = read(out[0], buffer, sizeof buffer);
         if (n <= 0) {
@@ -92,9 +79,12 @@ Run RunOnce(const char* program, const std::string& instanceDir, bool synchronis
         while ((end = pending.find('\n')) != std::string::npos) {
             const std::string line = pending.substr(0, end);
             pending.erase(0, end + 1);
+            double cpuMs = 0;
             if (line == "korvel-dsp: first paint") {
                 run.firstPaintMs = MsSince(start);
-                run.firstPaintCpuMs = CpuMs(pid);
+            } else if (std::sscanf(line.c_str(), "korvel-dsp: first paint cpu %lf ms", &cpuMs) ==
+                       1) {
+                run.firstPaintCpuMs = cpuMs;
             } else if (line == "korvel-dsp: synchronised") {
                 run.synchronisedMs = MsSince(start);
             }

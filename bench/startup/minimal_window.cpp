@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -16,7 +17,10 @@ class MinimalWindow : public QWidget {
     bool event(QEvent* event) override {
         if (event->type() == QEvent::Paint && !painted_) {
             painted_ = true;
-            std::printf("korvel-dsp: first paint\n");
+            timespec cpu{};
+            clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+            std::printf("korvel-dsp: first paint\nkorvel-dsp: first paint cpu %.3f ms\n",
+                        cpu.tv_sec * 1e3 + cpu.tv_nsec / 1e6);
             std::fflush(stdout);
         }
         return QWidget::event(event);
@@ -33,6 +37,7 @@ int main(int argc, char** argv) {
     QFont font = QApplication::font();  // the families korvel-dsp asks for
     font.setFamilies({QStringLiteral("Segoe UI"), QStringLiteral("Microsoft YaHei"),
                       QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans")});
+    font.setStyleStrategy(QFont::PreferNoShaping);
     QApplication::setFont(font);
     MinimalWindow window;
     auto* layout = new QVBoxLayout(&window);

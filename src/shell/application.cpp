@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 #include "log/atomic_file.h"
@@ -23,6 +24,8 @@ namespace korvel {
 namespace {
 
 constexpr int kGonePollMs = 500;
+// How long a window that is not painted (started minimised) waits before connecting anyway.
+constexpr int kConnectFallbackMs = 300;
 constexpr int kScreenshotPollMs = 100;
 
 const QString kTipsKey = QStringLiteral("${tips}");
@@ -110,6 +113,8 @@ ApplicationShell::ApplicationShell(ShellOptions options)
     connect(&gonePoll_, &QTimer::timeout, this, &ApplicationShell::PollDeviceGone);
     connect(&screenshotPoll_, &QTimer::timeout, this, &ApplicationShell::TryScreenshot);
     connect(&tracePoll_, &QTimer::timeout, this, &ApplicationShell::TraceSynchronised);
+    connectFallback_.setSingleShot(true);
+    connect(&connectFallback_, &QTimer::timeout, this, &ApplicationShell::ConnectOnce);
     trace_ = qEnvironmentVariableIsSet("KORVEL_STARTUP_TRACE");
 }
 
@@ -155,8 +160,8 @@ bool ApplicationShell::Start(QString* error) {
         return false;
     }
 
+    window_->installEventFilter(this);
     if (trace_) {
-        window_->installEventFilter(this);
         tracePoll_.start(5);
     }
     window_->ShowWindow();
@@ -165,7 +170,9 @@ bool ApplicationShell::Start(QString* error) {
     if (!options_.screenshotPath.isEmpty()) {
         StartScreenshot();
     }
-    window_->Controller().Connect(false);
+    // The window is painted before the amplifier is contacted, so it appears at once and the
+    // connection's loading window opens over a finished main window.
+    connectFallback_.start(kConnectFallbackMs);
     gonePoll_.start(kGonePollMs);
     if (options_.watchUsb && !watcher_.Start()) {
         WriteLog("RegisterDeviceNotification\n");
@@ -305,11 +312,29 @@ void ApplicationShell::Finish(int code) {
     QCoreApplication::exit(code);
 }
 
+void ApplicationShell::ConnectOnce() {
+    if (connectStarted_ || !window_) {
+        return;
+    }
+    connectStarted_ = true;
+    connectFallback_.stop();
+    window_->Controller().Connect(false);
+}
+
 bool ApplicationShell::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Paint && watched == window_.get() && !tracedPaint_) {
-        tracedPaint_ = true;
-        std::printf("korvel-dsp: first paint\n");
-        std::fflush(stdout);
+    if (event->type() == QEvent::Paint && watched == window_.get() && !painted_) {
+        painted_ = true;
+        if (trace_) {
+            // The processor time is taken here, at the paint itself: read from outside once the
+            // line has arrived, it would include the painting that follows.
+            timespec cpu{};
+            clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+            std::printf("korvel-dsp: first paint\nkorvel-dsp: first paint cpu %.3f ms\n",
+                        cpu.tv_sec * 1e3 + cpu.tv_nsec / 1e6);
+            std::fflush(stdout);
+        }
+        // Queued: the paint finishes before the device is opened.
+        QTimer::singleShot(0, this, &ApplicationShell::ConnectOnce);
     }
     return QObject::eventFilter(watched, event);
 }

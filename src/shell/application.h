@@ -71,8 +71,9 @@ class ApplicationShell : public QObject {
     static int CloseTipsMessageBoxes();
 
   protected:
-    // With $KORVEL_STARTUP_TRACE set, the first paint of the main window and the end of the
-    // initial synchronisation are announced on standard output (for start-up timing).
+    // The first paint of the main window starts the connection. With $KORVEL_STARTUP_TRACE set,
+    // it and the end of the initial synchronisation are announced on standard output (for
+    // start-up timing).
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -81,6 +82,7 @@ class ApplicationShell : public QObject {
     void StartScreenshot();
     void TryScreenshot();
     void Finish(int code);
+    void ConnectOnce();
 
     ShellOptions options_;
     IniSettings settings_;
@@ -93,7 +95,9 @@ class ApplicationShell : public QObject {
     bool goneReported_ = false;
     std::optional<int> finishedWith_;
     bool trace_ = false;
-    bool tracedPaint_ = false;
+    bool painted_ = false;
+    bool connectStarted_ = false;
+    QTimer connectFallback_;  // connects a window that is never painted (started minimised)
     QTimer tracePoll_;
 };
 

@@ -16,6 +16,7 @@
 // Resources of a static library must be registered explicitly (outside any namespace).
 static void InitUiFrameworkResources() {
     Q_INIT_RESOURCE(uiframework);
+    Q_INIT_RESOURCE(uiframework_compiled);
 }
 
 void korvel::ui::EnsureUiFrameworkResources() {

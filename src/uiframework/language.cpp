@@ -2,10 +2,10 @@
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QXmlStreamReader>
 
 #include "log/log.h"
 #include "uiframework/framework.h"
+#include "uiframework/ui_formats.h"
 
 namespace korvel::ui {
 
@@ -44,27 +44,7 @@ LanguageManager& LanguageManager::Instance() {
 }
 
 bool LanguageManager::ParseLanguageXml(const QByteArray& xml, QHash<QString, QString>* texts) {
-    QXmlStreamReader reader(xml);
-    bool sawRoot = false;
-    while (reader.readNextStartElement()) {
-        if (!sawRoot) {
-            if (reader.name() != QLatin1String("Language")) {
-                return false;
-            }
-            sawRoot = true;
-            continue;
-        }
-        if (reader.name() == QLatin1String("Text")) {
-            const QString key = reader.attributes().value(QLatin1String("key")).toString();
-            const QString text = reader.readElementText();
-            if (!key.isEmpty()) {
-                texts->insert(key, text);
-            }
-        } else {
-            reader.skipCurrentElement();
-        }
-    }
-    return sawRoot && !reader.hasError();
+    return ParseLanguageTexts(xml, texts);
 }
 
 bool LanguageManager::Register(const QString& code, const QString& path) {
@@ -73,8 +53,14 @@ bool LanguageManager::Register(const QString& code, const QString& path) {
 }
 
 bool LanguageManager::Load(const QString& code, const QString& path) const {
-    QFile file(path);
     QHash<QString, QString> texts;
+    if (QFile compiled(CompiledResourceName(path)); path.startsWith(QLatin1Char(':')) &&
+                                                    compiled.open(QIODevice::ReadOnly) &&
+                                                    LoadCompiledTexts(compiled.readAll(), &texts)) {
+        languages_.insert(code, std::move(texts));
+        return true;
+    }
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || !ParseLanguageXml(file.readAll(), &texts)) {
         WriteLog("LanguageManager::Register failed for %s\n", path.toUtf8().constData());
         languages_.remove(code);
@@ -136,7 +122,8 @@ QString LanguageManager::Translate(const QString& raw) const {
 }
 
 bool LanguageManager::ContainsKey(const QString& raw) {
-    return KeyPattern().match(raw).hasMatch();
+    // Most texts are values; only a text with "${" can hold a key.
+    return raw.contains(QLatin1String("${")) && KeyPattern().match(raw).hasMatch();
 }
 
 QString Tr(const QString& raw) {

@@ -11,7 +11,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QXmlStreamReader>
 
 #include "log/log.h"
 #include "uiframework/busy_indicator.h"
@@ -87,39 +86,43 @@ bool HasDynamicProperty(const QList<QByteArray>& names, const char* property) {
     return false;
 }
 
+// Sets one recorded length (a kLengthProperties entry, 96-DPI pixels) at `percent`.
+void ApplyLength(QWidget* widget, int which, int design, int percent) {
+    const int length = ScaleLength(design, percent);
+    switch (which) {
+        case 0:
+            widget->setFixedWidth(length);
+            break;
+        case 1:
+            widget->setFixedHeight(length);
+            break;
+        case 2:
+            widget->setMinimumWidth(length);
+            break;
+        case 3:
+            widget->setMinimumHeight(length);
+            break;
+        case 4:
+            widget->setMaximumWidth(length);
+            break;
+        default:
+            widget->setMaximumHeight(length);
+            break;
+    }
+}
+
 void ApplyLengths(QWidget* widget, int percent) {
     // Reading a property the control does not have first searches every property of its class,
     // which for hundreds of controls adds up; most controls carry one length or none.
     const QList<QByteArray> names = widget->dynamicPropertyNames();
-    auto scaled = [&](const char* property, int* out) {
-        if (!HasDynamicProperty(names, property)) {
-            return false;
+    for (int which = 0; which < int(std::size(kLengthProperties)); ++which) {
+        const char* property = kLengthProperties[which];
+        if (HasDynamicProperty(names, property)) {
+            const QVariant value = widget->property(property);
+            if (value.isValid()) {
+                ApplyLength(widget, which, value.toInt(), percent);
+            }
         }
-        const QVariant value = widget->property(property);
-        if (!value.isValid()) {
-            return false;
-        }
-        *out = ScaleLength(value.toInt(), percent);
-        return true;
-    };
-    int length = 0;
-    if (scaled("k_width", &length)) {
-        widget->setFixedWidth(length);
-    }
-    if (scaled("k_height", &length)) {
-        widget->setFixedHeight(length);
-    }
-    if (scaled("k_minwidth", &length)) {
-        widget->setMinimumWidth(length);
-    }
-    if (scaled("k_minheight", &length)) {
-        widget->setMinimumHeight(length);
-    }
-    if (scaled("k_maxwidth", &length)) {
-        widget->setMaximumWidth(length);
-    }
-    if (scaled("k_maxheight", &length)) {
-        widget->setMaximumHeight(length);
     }
 }
 
@@ -140,79 +143,72 @@ void SetBoxLayout(QWidget* container, bool vertical, const QHash<QString, QStrin
                   int percent) {
     QBoxLayout* box = vertical ? static_cast<QBoxLayout*>(new QVBoxLayout(container))
                                : static_cast<QBoxLayout*>(new QHBoxLayout(container));
-    box->setProperty("k_margin", attrs.value(QStringLiteral("margin"), QStringLiteral("0")));
-    box->setProperty("k_spacing", ToInt(attrs.value(QStringLiteral("spacing")), 0));
-    ApplyLayoutLengths(box, percent);
+    // Recorded for later changes of scale, and set at once at this scale.
+    const QString margin = attrs.value(QStringLiteral("margin"), QStringLiteral("0"));
+    const int spacing = ToInt(attrs.value(QStringLiteral("spacing")), 0);
+    box->setProperty("k_margin", margin);
+    box->setProperty("k_spacing", spacing);
+    const QList<int> m = ParseMargins(margin);
+    box->setContentsMargins(ScaleLength(m[0], percent), ScaleLength(m[1], percent),
+                            ScaleLength(m[2], percent), ScaleLength(m[3], percent));
+    box->setSpacing(ScaleLength(spacing, percent));
 }
 
 }  // namespace
 
-bool ParseLayout(const QByteArray& xml, LayoutNode* root, QString* error) {
-    QXmlStreamReader reader(xml);
-    std::vector<LayoutNode*> stack;
-    bool haveRoot = false;
-    while (!reader.atEnd()) {
-        const auto token = reader.readNext();
-        if (token == QXmlStreamReader::StartElement) {
-            LayoutNode* node = nullptr;
-            if (stack.empty()) {
-                if (haveRoot) {
-                    break;  // second root element: reader reports the error below
-                }
-                haveRoot = true;
-                node = root;
-            } else {
-                stack.back()->children.emplace_back();
-                node = &stack.back()->children.back();
-            }
-            node->tag = reader.name().toString();
-            for (const QXmlStreamAttribute& attribute : reader.attributes()) {
-                node->attributes.insert(attribute.name().toString(), attribute.value().toString());
-            }
-            stack.push_back(node);
-        } else if (token == QXmlStreamReader::EndElement) {
-            stack.pop_back();
+std::shared_ptr<const LayoutNode> LayoutBuilder::Load(const QString& resource) {
+    // Only resources are kept: they cannot change while the program runs, files can.
+    static QHash<QString, std::shared_ptr<const LayoutNode>> parsedResources;
+    const bool isResource = resource.startsWith(QLatin1Char(':'));
+    if (isResource) {
+        if (auto kept = parsedResources.value(resource)) {
+            return kept;
         }
     }
-    if (reader.hasError() || !haveRoot) {
-        *error = reader.hasError() ? reader.errorString() : QStringLiteral("empty layout");
-        return false;
+    if (isResource) {
+        QFile compiled(CompiledResourceName(resource));
+        auto root = std::make_shared<LayoutNode>();
+        if (compiled.open(QIODevice::ReadOnly) &&
+            LoadCompiledLayout(compiled.readAll(), root.get())) {
+            parsedResources.insert(resource, root);
+            return root;
+        }
     }
-    return true;
-}
-
-bool LayoutBuilder::Load(const QString& resource, LayoutNode* root) {
     QFile file(resource);
     if (!file.open(QIODevice::ReadOnly)) {
         error_ = QStringLiteral("cannot open layout ") + resource;
         WriteLog("LayoutBuilder: %s\n", error_.toUtf8().constData());
-        return false;
+        return nullptr;
     }
+    auto root = std::make_shared<LayoutNode>();
     QString parseError;
-    if (!ParseLayout(file.readAll(), root, &parseError)) {
+    if (!ParseLayout(file.readAll(), root.get(), &parseError)) {
         error_ = resource + QStringLiteral(": ") + parseError;
         WriteLog("LayoutBuilder: %s\n", error_.toUtf8().constData());
-        return false;
+        return nullptr;
     }
-    return true;
+    if (isResource) {
+        parsedResources.insert(resource, root);
+    }
+    return root;
 }
 
 bool LayoutBuilder::BuildWindow(const QString& resource, QWidget* host, WindowLayoutInfo* info) {
-    LayoutNode root;
-    if (!Load(resource, &root)) {
+    const std::shared_ptr<const LayoutNode> root = Load(resource);
+    if (!root) {
         return false;
     }
-    info->title = root.Attribute(QStringLiteral("title"));
+    info->title = root->Attribute(QStringLiteral("title"));
     const QList<int> size =
-        ParseMargins(root.Attribute(QStringLiteral("size"), QStringLiteral("0")));
+        ParseMargins(root->Attribute(QStringLiteral("size"), QStringLiteral("0")));
     info->size = QSize(size[0], size[1]);
-    info->captionHeight = ToInt(root.Attribute(QStringLiteral("caption")), 0);
+    info->captionHeight = ToInt(root->Attribute(QStringLiteral("caption")), 0);
     auto* layout = new QVBoxLayout(host);
     layout->setProperty("k_margin", QStringLiteral("0"));
     layout->setProperty("k_spacing", 0);
     ApplyLayoutLengths(layout, percent_);
     std::vector<int> indices;
-    BuildChildren(root, host, layout, indices);
+    BuildChildren(*root, host, layout, indices);
     return true;
 }
 
@@ -221,15 +217,15 @@ bool LayoutBuilder::BuildInto(const QString& resource, QWidget* container) {
         error_ = QStringLiteral("no container for ") + resource;
         return false;
     }
-    LayoutNode root;
-    if (!Load(resource, &root)) {
+    const std::shared_ptr<const LayoutNode> root = Load(resource);
+    if (!root) {
         return false;
     }
     if (container->layout() == nullptr) {
         SetBoxLayout(container, true, {}, percent_);
     }
     std::vector<int> indices;
-    BuildChildren(root, container, container->layout(), indices);
+    BuildChildren(*root, container, container->layout(), indices);
     return true;
 }
 
@@ -242,9 +238,14 @@ void LayoutBuilder::BuildChildren(const LayoutNode& node, QWidget* parent, QLayo
 
 void LayoutBuilder::BuildNode(const LayoutNode& node, QWidget* parent, QLayout* layout,
                               std::vector<int>& indices) {
-    QHash<QString, QString> attrs;
-    for (auto it = node.attributes.constBegin(); it != node.attributes.constEnd(); ++it) {
-        attrs.insert(it.key(), Substitute(it.value(), indices));
+    // Shares the node's attributes; only values with a "%d" inside a Repeat are copied.
+    QHash<QString, QString> attrs = node.attributes;
+    if (!indices.empty()) {
+        for (auto it = node.attributes.constBegin(); it != node.attributes.constEnd(); ++it) {
+            if (it.value().contains(QLatin1String("%d"))) {
+                attrs.insert(it.key(), Substitute(it.value(), indices));
+            }
+        }
     }
     auto* box = qobject_cast<QBoxLayout*>(layout);
 
@@ -263,10 +264,9 @@ void LayoutBuilder::BuildNode(const LayoutNode& node, QWidget* parent, QLayout* 
             WriteLog("LayoutBuilder: include nesting too deep\n");
             return;
         }
-        LayoutNode included;
-        if (Load(attrs.value(QStringLiteral("resource")), &included)) {
+        if (const auto included = Load(attrs.value(QStringLiteral("resource")))) {
             ++includeDepth_;
-            BuildChildren(included, parent, layout, indices);
+            BuildChildren(*included, parent, layout, indices);
             --includeDepth_;
         }
         return;
@@ -289,11 +289,12 @@ void LayoutBuilder::BuildNode(const LayoutNode& node, QWidget* parent, QLayout* 
     } else if (!indices.empty() && node.Attribute(QStringLiteral("name")).contains("%d")) {
         SetControlUserData(widget, QString::number(indices.back()));
     }
-    if (attrs.contains(QStringLiteral("skin"))) {
-        widget->setProperty("skin", attrs.value(QStringLiteral("skin")));
+    const QString skin = attrs.value(QStringLiteral("skin"));
+    if (!skin.isEmpty()) {
+        widget->setProperty("skin", skin);
     }
     if (const SkinStyle* style = SkinStyle::Application()) {
-        style->ApplyLookFont(widget);
+        style->ApplyLookFont(widget, skin);
     }
     if (attrs.contains(QStringLiteral("text"))) {
         SetControlText(widget, attrs.value(QStringLiteral("text")));
@@ -304,13 +305,16 @@ void LayoutBuilder::BuildNode(const LayoutNode& node, QWidget* parent, QLayout* 
     if (attrs.contains(QStringLiteral("enabled"))) {
         widget->setEnabled(IsTrue(attrs.value(QStringLiteral("enabled"))));
     }
-    for (const char* property : kLengthProperties) {
+    // Each length is recorded for later changes of scale and set at once at this scale.
+    for (int which = 0; which < int(std::size(kLengthProperties)); ++which) {
+        const char* property = kLengthProperties[which];
         const QString key = QString::fromLatin1(property + 2);  // "k_width" -> "width"
         if (attrs.contains(key)) {
-            widget->setProperty(property, qMax(0, ToInt(attrs.value(key), 0)));
+            const int design = qMax(0, ToInt(attrs.value(key), 0));
+            widget->setProperty(property, design);
+            ApplyLength(widget, which, design, percent_);
         }
     }
-    ApplyLengths(widget, percent_);
     if (layout) {
         if (box) {
             box->addWidget(widget, ToInt(attrs.value(QStringLiteral("stretch")), 0));
@@ -322,9 +326,6 @@ void LayoutBuilder::BuildNode(const LayoutNode& node, QWidget* parent, QLayout* 
     if (attrs.contains(QStringLiteral("visible")) &&
         !IsTrue(attrs.value(QStringLiteral("visible")))) {
         widget->setVisible(false);
-    }
-    if (factory_) {
-        factory_->ControlBuilt(widget);
     }
     if (widget->layout() && !qobject_cast<QComboBox*>(widget)) {
         BuildChildren(node, widget, widget->layout(), indices);

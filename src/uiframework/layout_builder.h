@@ -25,34 +25,21 @@
 #include <QHash>
 #include <QSize>
 #include <QString>
+#include <memory>
 #include <vector>
+
+#include "uiframework/ui_formats.h"
 
 class QWidget;
 class QLayout;
 
 namespace korvel::ui {
 
-struct LayoutNode {
-    QString tag;
-    QHash<QString, QString> attributes;
-    std::vector<LayoutNode> children;
-
-    QString Attribute(const QString& name, const QString& fallback = {}) const {
-        return attributes.value(name, fallback);
-    }
-};
-
-// Parses layout XML into nodes; returns false (and an error text) on malformed XML.
-bool ParseLayout(const QByteArray& xml, LayoutNode* root, QString* error);
-
 class ControlFactory {
   public:
     virtual ~ControlFactory() = default;
     // Creates a control for a tag the framework does not know, or returns nullptr.
     virtual QWidget* CreateControl(const QString& tag, QWidget* parent) = 0;
-    // Called for every control built, once its attributes are applied and before its children
-    // are built: a style sheet set on a container here styles the children as they are made.
-    virtual void ControlBuilt(QWidget* control) { (void)control; }
 };
 
 struct WindowLayoutInfo {
@@ -78,7 +65,9 @@ class LayoutBuilder {
     QString Error() const { return error_; }
 
   private:
-    bool Load(const QString& resource, LayoutNode* root);
+    // The parsed layout, or null (error_ says why). Layouts compiled into the program are parsed
+    // once and kept, so a window opened again is built without reading its layout again.
+    std::shared_ptr<const LayoutNode> Load(const QString& resource);
     void BuildChildren(const LayoutNode& node, QWidget* parent, QLayout* layout,
                        std::vector<int>& indices);
     void BuildNode(const LayoutNode& node, QWidget* parent, QLayout* layout,

@@ -74,22 +74,11 @@ QWidget* CMainWnd::CreateControl(const QString& tag, QWidget* parent) {
     return nullptr;
 }
 
-void CMainWnd::ControlBuilt(QWidget* control) {
-    // A section's sheet goes on before its children exist: set later, it would re-style every
-    // control of the section once more. The section is polished first, so the sheet is polished
-    // in as it is set: a widget that is polished after its sheet was read drops the parsed sheet
-    // and reads it again.
-    if (IsSheetSection(control)) {
-        control->ensurePolished();
-        control->setStyleSheet(SectionStyleSheet());
-    }
-}
-
 void CMainWnd::InitWindow() {
     WriteLog("CMainWnd::InitWindow\n");
     BuildInto(QStringLiteral("channel_settings"), kChannelPanel);
     connect(&ui::UiFramework::Instance(), &ui::UiFramework::ScaleChanged, this,
-            [this] { ApplySectionSkins(); });
+            [this] { ApplyGraphScale(); });
 
     const QString code = ui::LanguageCodeForSetting(settings_.ReadLan());
     if (!code.isEmpty()) {

@@ -140,7 +140,6 @@ class CMainWnd : public MessageWindow, public ControllerView {
     void HandleMessage(Message& message) override;
     void HandleMenuClick(const QString& itemName) override;
     QWidget* CreateControl(const QString& tag, QWidget* parent) override;
-    void ControlBuilt(QWidget* control) override;
     void ApplySkin() override;
     void OnLanguageChanged() override;
     void closeEvent(QCloseEvent* event) override;
@@ -156,9 +155,7 @@ class CMainWnd : public MessageWindow, public ControllerView {
     void BindControls();
     // --- Skin (main_wnd_skin.cpp)
     // ------------------------------------------------------------------
-    void ApplySectionSkins();
-    bool IsSheetSection(const QWidget* control) const;
-    QString SectionStyleSheet();
+    void ApplyGraphScale();
     void InitIndexedTexts();
     void InitComboPopups();
 
@@ -306,8 +303,6 @@ class CMainWnd : public MessageWindow, public ControllerView {
     QPointer<CMixerWnd> mixerWnd_;
     QPointer<CNoiseThresholdWnd> noiseWnd_;
     CAutoCalWnd* autoCal_ = nullptr;  // while the calibration window is open
-    QString sectionSheet_;            // the sections' style sheet at sectionSheetPercent_
-    int sectionSheetPercent_ = 0;
     AutoCalTimings autoCalTimings_;
 };
 

@@ -6,7 +6,7 @@
 // window's style sheets, set on their common frame "main_top". The window itself and its root
 // frame carry no sheet: a sheet styles every control below the widget that carries it.
 
-#include <QFile>
+#include <optional>
 
 #include "eqgraph/widget/ui_equalizer.h"
 #include "uiframework/framework.h"
@@ -17,14 +17,7 @@ namespace korvel {
 
 namespace {
 
-const QString kMainSkin = QStringLiteral(":/skin/main.qss");
 const QString kRootName = QStringLiteral("main_root");
-const QString kSheetSectionName = QStringLiteral("main_top");
-
-QString LoadText(const QString& resource) {
-    QFile file(resource);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
 
 ui::SkinBox Box(QColor background, QColor border, QMargins borderWidth, int radius, QColor text,
                 QMargins padding = {}) {
@@ -48,6 +41,8 @@ void RegisterLooks(ui::SkinStyle& style) {
     ui::SkinLook strip;
     strip.normal =
         Box(QColor(0x1b1e23), QColor(0x262a31), QMargins(0, 1, 0, 1), 0, QColor(0xdce1e8));
+    // The band fields' size: the 93 fields inherit it rather than each re-laying out its text.
+    strip.fontPixels = 10;
     style.AddLook("QFrame", QStringLiteral("bandstrip"), strip);
 
     ui::SkinLook rowLabel;
@@ -93,6 +88,170 @@ void RegisterLooks(ui::SkinStyle& style) {
     bandSwitch.normal = Box(QColor(0x22262c), QColor(0x2f343d), kHairline, 3, QColor(0x7f8998));
     bandSwitch.checked = Box(QColor(0x13507a), QColor(0x2da8ff), kHairline, 3, QColor(0xffffff));
     style.AddLook("QPushButton", QStringLiteral("bandnum"), bandSwitch);
+}
+
+// A state layer of a push button look.
+ui::SkinLayer Layer(ui::SkinState state, std::optional<QColor> background,
+                    std::optional<QColor> border = {}, std::optional<QColor> text = {}) {
+    return {state, background, border, text};
+}
+
+// The framework's push button: the state rules follow each other, so a later state wins where
+// two set the same colour (focus over checked over disabled over pressed over hover).
+ui::SkinLook PlainButton(int fontPixels, QMargins padding) {
+    ui::SkinLook look;
+    look.fontPixels = fontPixels;
+    look.minHeight = 18;
+    look.normal = Box(QColor(0x2a2e35), QColor(0x414855), kHairline, 4, QColor(0xdce1e8), padding);
+    look.layers = {
+        Layer(ui::SkinState::Hover, QColor(0x333944), QColor(0x566070)),
+        Layer(ui::SkinState::Pressed, QColor(0x23272d)),
+        Layer(ui::SkinState::Disabled, {}, QColor(0x30353d), QColor(0x6b727d)),
+        Layer(ui::SkinState::Checked, QColor(0x1f4b6e), QColor(0x2da8ff), QColor(0xffffff)),
+        Layer(ui::SkinState::Focus, {}, QColor(0x2da8ff))};
+    return look;
+}
+
+ui::SkinLook Label(int fontPixels, int weight, QColor text) {
+    ui::SkinLook look;
+    look.fontPixels = fontPixels;
+    look.fontWeight = weight;
+    look.normal.text = text;
+    return look;
+}
+
+ui::SkinLook Filled(QColor background, QColor border, QMargins borderWidth, int radius = 0) {
+    ui::SkinLook look;
+    look.normal = Box(background, border, borderWidth, radius, QColor(0xdce1e8));
+    return look;
+}
+
+// The caption, the tool bar and the crossover panel: frames, labels and buttons.
+void RegisterTopLooks(ui::SkinStyle& style) {
+    ui::SkinLook bar = Filled(QColor(0x101215), QColor(0x262a31), QMargins(0, 0, 0, 1));
+    bar.bordersInsetContents = false;
+    style.AddLook("QFrame", QStringLiteral("caption"), bar);
+    bar.normal.background = QColor(0x1a1d22);
+    style.AddLook("QFrame", QStringLiteral("toolbar"), bar);
+    ui::SkinLook panel = Filled(QColor(0x1b1e23), QColor(0x2b3038), kHairline, 6);
+    // The panel's fields and combo boxes are 12 px: they inherit it instead of changing their
+    // font after they are made, which re-lays out a field's text and builds a combo box's list.
+    panel.fontPixels = 12;
+    style.AddLook("QFrame", QStringLiteral("panel"), panel);
+
+    ui::SkinLook logo;
+    logo.width = 4;
+    logo.normal.radius = 2;
+    logo.normal.gradient = {{0.0, QColor(0x2da8ff)}, {1.0, QColor(0x00d3a7)}};
+    style.AddLook("QLabel", QStringLiteral("logo"), logo);
+
+    ui::SkinLook title = Label(15, 700, QColor(0xf2f5f9));
+    title.normal.padding = QMargins(4, 0, 0, 0);
+    style.AddLook("QLabel", QStringLiteral("apptitle"), title);
+    ui::SkinLook model = Label(11, 600, QColor(0x7fc8ff));
+    model.normal = Box(QColor(0x16324a), QColor(0x235a85), kHairline, 3, QColor(0x7fc8ff),
+                       QMargins(6, 1, 6, 1));
+    style.AddLook("QLabel", QStringLiteral("appmodel"), model);
+    style.AddLook("QLabel", QStringLiteral("status"), Label(12, 400, QColor(0x8e98a8)));
+    style.AddLook("QLabel", QStringLiteral("paneltitle"), Label(12, 700, QColor(0x7fc8ff)));
+    style.AddLook("QLabel", QStringLiteral("filterlabel"), Label(12, 700, QColor(0xc9d0da)));
+    ui::SkinLook separator = Label(13, 400, QColor(0xdce1e8));
+    separator.normal.background = QColor(0x30353e);
+    style.AddLook("QLabel", QStringLiteral("vsep"), separator);
+    style.AddLook("QLabel", QStringLiteral("hsep"), separator);
+
+    ui::SkinLook combo;
+    combo.normal = Box(QColor(0x2a2e35), QColor(0x414855), kHairline, 3, QColor(0xdce1e8),
+                       QMargins(8, 2, 8, 2));
+    combo.layers = {Layer(ui::SkinState::Hover, {}, QColor(0x566070))};
+    ui::SkinCombo dropDown;
+    dropDown.bevelOuterLight = QColor(0x2a2e35);
+    dropDown.bevelOuterShadow = QColor(0x0e0f12);
+    dropDown.bevelInnerLight = QColor(0x30353d);
+    dropDown.bevelInnerShadow = QColor(0x1c1f23);
+    dropDown.popupBackground = QColor(0x1d2025);
+    dropDown.popupBorder = QColor(0x414855);
+    dropDown.popupText = QColor(0xdce1e8);
+    dropDown.popupSelection = QColor(0x2a2e35);
+    dropDown.popupSelectionOutline = QColor(0x22252a);
+    dropDown.popupItemPadding = 11;
+    dropDown.popupTextIndent = 3;
+    combo.combo = dropDown;
+    style.AddLook("QComboBox", QString(), combo);
+    combo.fontPixels = 12;
+    combo.normal.padding = QMargins(4, 1, 4, 1);
+    style.AddLook("QComboBox", QStringLiteral("small"), combo);
+
+    // The caption's scale field (shown for debugging only).
+    ui::SkinLook edit;
+    edit.normal = Box(QColor(0x15171b), QColor(0x3a404a), kHairline, 3, QColor(0xe8edf3),
+                      QMargins(4, 2, 4, 2));
+    edit.layers = {Layer(ui::SkinState::Focus, {}, QColor(0x2da8ff)),
+                   Layer(ui::SkinState::Disabled, {}, {}, QColor(0x6b727d))};
+    edit.selection = QColor(0x2da8ff);
+    edit.selectionText = QColor(0x0b0d10);
+    style.AddLook("QLineEdit", QString(), edit);
+
+    style.SetToolTipBox(Box(QColor(0x2a2e35), QColor(0x414855), kHairline, 0, QColor(0xdce1e8)));
+
+    ui::SkinLook menu;
+    menu.minHeight = 18;
+    menu.normal = Box({}, {}, kHairline, 4, QColor(0xc9d0da), QMargins(12, 3, 12, 3));
+    menu.layers = {Layer(ui::SkinState::Hover, QColor(0x262b33), QColor(0x363c46), Qt::white)};
+    style.AddLook("QPushButton", QStringLiteral("menubtn"), menu);
+
+    ui::SkinLook minimize;
+    minimize.fontPixels = 16;
+    minimize.fontWeight = 700;
+    minimize.minHeight = 0;
+    minimize.normal.text = QColor(0xc9d0da);
+    minimize.layers = {Layer(ui::SkinState::Hover, QColor(0x2a2f37))};
+    style.AddLook("QPushButton", QStringLiteral("min"), minimize);
+
+    // The padding sizes the cross, so it follows the scale like every other length.
+    ui::SkinLook close;
+    close.minHeight = 0;
+    close.normal.padding = QMargins(16, 13, 16, 13);
+    close.image = QStringLiteral(":/skin/img/close.png");
+    close.layers = {Layer(ui::SkinState::Hover, QColor(0xc42b1c)),
+                    Layer(ui::SkinState::Pressed, QColor(0x9e2216))};
+    style.AddLook("QPushButton", QStringLiteral("close"), close);
+
+    // The connect button: its "state" picks the colours; hovering lightens the border in all.
+    ui::SkinLook connect;
+    connect.fontWeight = 700;
+    connect.minHeight = 18;
+    connect.variantProperty = "state";
+    connect.layers = {Layer(ui::SkinState::Hover, {}, QColor(0x9aa4b2))};
+    const QMargins connectPadding(18, 4, 18, 4);
+    connect.normal =
+        Box(QColor(0x2a1d20), QColor(0x7a2d33), kHairline, 16, QColor(0xff5a5f), connectPadding);
+    style.AddLook("QPushButton", QStringLiteral("connect"), connect);
+    connect.normal =
+        Box(QColor(0x2e2a1a), QColor(0x8a7430), kHairline, 16, QColor(0xffd35a), connectPadding);
+    style.AddLook("QPushButton", QStringLiteral("connect:connecting"), connect);
+    connect.normal =
+        Box(QColor(0x13507a), QColor(0x2da8ff), kHairline, 16, QColor(0xffffff), connectPadding);
+    style.AddLook("QPushButton", QStringLiteral("connect:connected"), connect);
+
+    ui::SkinLook amplifier;
+    amplifier.fontWeight = 700;
+    amplifier.minHeight = 18;
+    amplifier.variantProperty = "state";
+    const QMargins ampPadding(12, 3, 12, 3);
+    amplifier.normal =
+        Box(QColor(0x2a1d20), QColor(0x7a2d33), kHairline, 4, QColor(0xff5a5f), ampPadding);
+    style.AddLook("QPushButton", QStringLiteral("amp"), amplifier);
+    amplifier.normal =
+        Box(QColor(0x0f5e4c), QColor(0x00d3a7), kHairline, 4, QColor(0xffffff), ampPadding);
+    style.AddLook("QPushButton", QStringLiteral("amp:on"), amplifier);
+
+    style.AddLook("QPushButton", QStringLiteral("tool"), PlainButton(13, QMargins(12, 3, 12, 3)));
+    // Action buttons: a checked one keeps its own colours over every other state.
+    ui::SkinLook action = PlainButton(12, QMargins(6, 2, 6, 2));
+    action.layers.push_back(
+        Layer(ui::SkinState::Checked, QColor(0x13507a), QColor(0x2da8ff), Qt::white));
+    style.AddLook("QPushButton", QStringLiteral("action"), action);
 }
 
 // A small switch of the channel cards: no padding, 1px border, radius 3.
@@ -218,44 +377,31 @@ void RegisterChannelLooks(ui::SkinStyle& style) {
 }  // namespace
 
 void CMainWnd::ApplySkin() {
-    // The window carries no sheet; its sections take theirs as they are built (ControlBuilt) and
-    // again after a change of scale (ApplySectionSkins).
+    // The window carries no style sheet: every control is painted from the looks registered
+    // here with the application style.
     static const bool registered = [] {
         if (ui::SkinStyle* style = ui::SkinStyle::Application()) {
             RegisterLooks(*style);
             RegisterChannelLooks(*style);
+            RegisterTopLooks(*style);
         }
         return true;
     }();
     (void)registered;
+    if (const ui::SkinStyle* style = ui::SkinStyle::Application()) {
+        // Hundreds of short labels and values, which need neither kerning nor ligatures: laid
+        // out without shaping, measuring them costs half as much. The controls inherit it.
+        QFont base = font();
+        base.setStyleStrategy(QFont::PreferNoShaping);
+        setFont(base);
+        style->ApplyBaseFont(this);
+    }
 }
 
-void CMainWnd::ApplySectionSkins() {
-    if (QWidget* root = FindControl(kRootName)) {
-        for (QWidget* section : root->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            if (IsSheetSection(section)) {
-                section->setStyleSheet(SectionStyleSheet());
-            }
-        }
-    }
+void CMainWnd::ApplyGraphScale() {
     if (graph_) {
         graph_->SetScalePercent(ScalePercent());
     }
-}
-
-bool CMainWnd::IsSheetSection(const QWidget* control) const {
-    return control->objectName() == kSheetSectionName;
-}
-
-QString CMainWnd::SectionStyleSheet() {
-    const int percent = ScalePercent();
-    if (sectionSheetPercent_ != percent) {
-        // The main window's rules follow the framework's, so they win where both apply.
-        sectionSheet_ = ui::UiFramework::Instance().StyleSheet(percent) + QLatin1Char('\n') +
-                        ui::UiFramework::ScaleStyleSheet(LoadText(kMainSkin), percent);
-        sectionSheetPercent_ = percent;
-    }
-    return sectionSheet_;
 }
 
 }  // namespace korvel

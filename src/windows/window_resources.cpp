@@ -3,6 +3,7 @@
 // Resources of a static library must be registered explicitly (outside any namespace).
 static void InitWindowResources() {
     Q_INIT_RESOURCE(windows);
+    Q_INIT_RESOURCE(windows_compiled);
 }
 
 namespace korvel {

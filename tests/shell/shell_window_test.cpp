@@ -95,6 +95,8 @@ TEST_F(ShellWindowTest, ScaleFromTheWidestScreenAndReappliedInPlace) {
 TEST_F(ShellWindowTest, SecondInstanceIsToldAndTheFirstRunsOn) {
     ApplicationShell first(Options());
     ASSERT_TRUE(first.Start(nullptr));
+    // The window is painted first; the amplifier is contacted from the event loop after it.
+    EXPECT_FALSE(first.MainWindow()->Controller().Link().IsOpen());
     ASSERT_TRUE(PumpUntil([&] { return Connected(first); }));
 
     ApplicationShell second(Options());

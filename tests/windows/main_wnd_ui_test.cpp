@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -19,6 +20,8 @@
 #include "uiframework/language.h"
 #include "uiframework/modal_answerer.h"
 #include "uiframework/popup_menu.h"
+#include "uiframework/ui_formats.h"
+#include "windows/window_resources.h"
 
 namespace korvel {
 namespace {
@@ -236,6 +239,49 @@ TEST_F(MainWndUiTest, EveryRoutedControlNameIsInTheLayout) {
         });
         EXPECT_TRUE(found) << routed.name.toStdString();
     }
+}
+
+// Windows read the layouts and language files the build compiled, not their XML: every one must
+// have a compiled form that reads back as exactly what its XML parses to, and a damaged form must
+// be refused so the XML is read instead.
+TEST(CompiledUiResourcesTest, EveryLayoutAndLanguageMatchesItsXml) {
+    (void)WindowLayout("XML_MAIN");  // registers the resources
+    ui::EnsureUiFrameworkResources();
+    int compared = 0;
+    QDirIterator files(QStringLiteral(":/"), QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        const bool ours = path.startsWith(QLatin1String(":/layout/")) ||
+                          path.startsWith(QLatin1String(":/xml/")) ||
+                          path.startsWith(QLatin1String(":/lan/"));
+        if (!ours || path.endsWith(QLatin1String(".bin"))) {
+            continue;
+        }
+        QFile xmlFile(path);
+        QFile compiledFile(ui::CompiledResourceName(path));
+        ASSERT_TRUE(xmlFile.open(QIODevice::ReadOnly));
+        ASSERT_TRUE(compiledFile.open(QIODevice::ReadOnly)) << path.toStdString();
+        const QByteArray xml = xmlFile.readAll();
+        const QByteArray compiled = compiledFile.readAll();
+        if (path.startsWith(QLatin1String(":/lan/"))) {
+            QHash<QString, QString> parsed, read;
+            ASSERT_TRUE(ui::ParseLanguageTexts(xml, &parsed));
+            ASSERT_TRUE(ui::LoadCompiledTexts(compiled, &read)) << path.toStdString();
+            EXPECT_EQ(read, parsed) << path.toStdString();
+            EXPECT_FALSE(ui::LoadCompiledTexts(compiled.chopped(1), &read));
+            ui::LayoutNode node;
+            EXPECT_FALSE(ui::LoadCompiledLayout(compiled, &node));  // the other kind
+        } else {
+            ui::LayoutNode parsed, read;
+            QString error;
+            ASSERT_TRUE(ui::ParseLayout(xml, &parsed, &error)) << error.toStdString();
+            ASSERT_TRUE(ui::LoadCompiledLayout(compiled, &read)) << path.toStdString();
+            EXPECT_TRUE(read == parsed) << path.toStdString();
+            EXPECT_FALSE(ui::LoadCompiledLayout(compiled.left(compiled.size() / 2), &read));
+        }
+        ++compared;
+    }
+    EXPECT_EQ(compared, 20);  // 18 layouts and 2 languages
 }
 
 class MainWndDebugButtonTest : public MainWndUiTest, public ::testing::WithParamInterface<bool> {};
