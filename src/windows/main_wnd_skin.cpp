@@ -148,7 +148,9 @@ void RegisterTopLooks(ui::SkinStyle& style) {
     ui::SkinLook title = Label(15, 700, QColor(0xf2f5f9));
     title.normal.padding = QMargins(4, 0, 0, 0);
     style.AddLook("QLabel", QStringLiteral("apptitle"), title);
-    ui::SkinLook model = Label(11, 600, QColor(0x7fc8ff));
+    // Bold like every emphasised text of the window: two weights in all, so a size needs no
+    // third font engine (Linux fonts have no semibold face, so this draws as before there).
+    ui::SkinLook model = Label(11, 700, QColor(0x7fc8ff));
     model.normal = Box(QColor(0x16324a), QColor(0x235a85), kHairline, 3, QColor(0x7fc8ff),
                        QMargins(6, 1, 6, 1));
     style.AddLook("QLabel", QStringLiteral("appmodel"), model);
@@ -313,7 +315,7 @@ void RegisterChannelLooks(ui::SkinStyle& style) {
     const QMargins rolePadding(6, 0, 6, 0);
     ui::SkinLook role;
     role.fontPixels = 12;
-    role.fontWeight = 600;
+    role.fontWeight = 700;  // bold, like the model badge: the window uses two weights
     role.minHeight = 0;
     role.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
     role.normal =
