@@ -25,9 +25,16 @@ namespace {
 constexpr int kMaxIncludeDepth = 8;
 constexpr int kMaxRepeat = 256;  // a layout typo must not create millions of widgets
 
-// Properties that keep the 96-DPI lengths so the scale can be re-applied in place.
-constexpr const char* kLengthProperties[] = {"k_width",     "k_height",   "k_minwidth",
-                                             "k_minheight", "k_maxwidth", "k_maxheight"};
+// The length attributes: the property that keeps each 96-DPI length, so the scale can be
+// re-applied in place, and the setter that applies it.
+struct LengthProperty {
+    const char* property;  // "k_" and the attribute's name
+    void (QWidget::*apply)(int);
+};
+constexpr LengthProperty kLengthProperties[] = {
+    {"k_width", &QWidget::setFixedWidth},      {"k_height", &QWidget::setFixedHeight},
+    {"k_minwidth", &QWidget::setMinimumWidth}, {"k_minheight", &QWidget::setMinimumHeight},
+    {"k_maxwidth", &QWidget::setMaximumWidth}, {"k_maxheight", &QWidget::setMaximumHeight}};
 
 bool IsTrue(const QString& value) {
     return value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || value == "1";
@@ -86,41 +93,15 @@ bool HasDynamicProperty(const QList<QByteArray>& names, const char* property) {
     return false;
 }
 
-// Sets one recorded length (a kLengthProperties entry, 96-DPI pixels) at `percent`.
-void ApplyLength(QWidget* widget, int which, int design, int percent) {
-    const int length = ScaleLength(design, percent);
-    switch (which) {
-        case 0:
-            widget->setFixedWidth(length);
-            break;
-        case 1:
-            widget->setFixedHeight(length);
-            break;
-        case 2:
-            widget->setMinimumWidth(length);
-            break;
-        case 3:
-            widget->setMinimumHeight(length);
-            break;
-        case 4:
-            widget->setMaximumWidth(length);
-            break;
-        default:
-            widget->setMaximumHeight(length);
-            break;
-    }
-}
-
 void ApplyLengths(QWidget* widget, int percent) {
     // Reading a property the control does not have first searches every property of its class,
     // which for hundreds of controls adds up; most controls carry one length or none.
     const QList<QByteArray> names = widget->dynamicPropertyNames();
-    for (int which = 0; which < int(std::size(kLengthProperties)); ++which) {
-        const char* property = kLengthProperties[which];
-        if (HasDynamicProperty(names, property)) {
-            const QVariant value = widget->property(property);
+    for (const LengthProperty& length : kLengthProperties) {
+        if (HasDynamicProperty(names, length.property)) {
+            const QVariant value = widget->property(length.property);
             if (value.isValid()) {
-                ApplyLength(widget, which, value.toInt(), percent);
+                (widget->*length.apply)(ScaleLength(value.toInt(), percent));
             }
         }
     }
@@ -306,13 +287,12 @@ void LayoutBuilder::BuildNode(const LayoutNode& node, QWidget* parent, QLayout* 
         widget->setEnabled(IsTrue(attrs.value(QStringLiteral("enabled"))));
     }
     // Each length is recorded for later changes of scale and set at once at this scale.
-    for (int which = 0; which < int(std::size(kLengthProperties)); ++which) {
-        const char* property = kLengthProperties[which];
-        const QString key = QString::fromLatin1(property + 2);  // "k_width" -> "width"
+    for (const LengthProperty& length : kLengthProperties) {
+        const QString key = QString::fromLatin1(length.property + 2);  // "k_width" -> "width"
         if (attrs.contains(key)) {
             const int design = qMax(0, ToInt(attrs.value(key), 0));
-            widget->setProperty(property, design);
-            ApplyLength(widget, which, design, percent_);
+            widget->setProperty(length.property, design);
+            (widget->*length.apply)(ScaleLength(design, percent_));
         }
     }
     if (layout) {

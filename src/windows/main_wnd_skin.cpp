@@ -6,7 +6,9 @@
 // window's style sheets, set on their common frame "main_top". The window itself and its root
 // frame carry no sheet: a sheet styles every control below the widget that carries it.
 
+#include <initializer_list>
 #include <optional>
+#include <utility>
 
 #include "eqgraph/widget/ui_equalizer.h"
 #include "uiframework/framework.h"
@@ -126,6 +128,25 @@ ui::SkinLook Filled(QColor background, QColor border, QMargins borderWidth, int 
     return look;
 }
 
+// A bold button whose "state" property picks one of its looks.
+ui::SkinLook StateButton() {
+    ui::SkinLook look;
+    look.fontWeight = 700;
+    look.minHeight = 18;
+    look.variantProperty = "state";
+    return look;
+}
+
+// Registers `look` under `skin`, once per state with that state's box ("" is the plain skin).
+void AddStateLooks(ui::SkinStyle& style, const QString& skin, ui::SkinLook look,
+                   std::initializer_list<std::pair<const char*, ui::SkinBox>> states) {
+    for (const auto& [state, box] : states) {
+        look.normal = box;
+        const QString name = *state ? skin + QLatin1Char(':') + QLatin1String(state) : skin;
+        style.AddLook("QPushButton", name, look);
+    }
+}
+
 // The caption, the tool bar and the crossover panel: frames, labels and buttons.
 void RegisterTopLooks(ui::SkinStyle& style) {
     ui::SkinLook bar = Filled(QColor(0x101215), QColor(0x262a31), QMargins(0, 0, 0, 1));
@@ -219,34 +240,24 @@ void RegisterTopLooks(ui::SkinStyle& style) {
                     Layer(ui::SkinState::Pressed, QColor(0x9e2216))};
     style.AddLook("QPushButton", QStringLiteral("close"), close);
 
-    // The connect button: its "state" picks the colours; hovering lightens the border in all.
-    ui::SkinLook connect;
-    connect.fontWeight = 700;
-    connect.minHeight = 18;
-    connect.variantProperty = "state";
+    // The connect and amplifier buttons: their "state" picks the colours; hovering lightens the
+    // connect button's border in all of them.
+    ui::SkinLook connect = StateButton();
     connect.layers = {Layer(ui::SkinState::Hover, {}, QColor(0x9aa4b2))};
     const QMargins connectPadding(18, 4, 18, 4);
-    connect.normal =
-        Box(QColor(0x2a1d20), QColor(0x7a2d33), kHairline, 16, QColor(0xff5a5f), connectPadding);
-    style.AddLook("QPushButton", QStringLiteral("connect"), connect);
-    connect.normal =
-        Box(QColor(0x2e2a1a), QColor(0x8a7430), kHairline, 16, QColor(0xffd35a), connectPadding);
-    style.AddLook("QPushButton", QStringLiteral("connect:connecting"), connect);
-    connect.normal =
-        Box(QColor(0x13507a), QColor(0x2da8ff), kHairline, 16, QColor(0xffffff), connectPadding);
-    style.AddLook("QPushButton", QStringLiteral("connect:connected"), connect);
-
-    ui::SkinLook amplifier;
-    amplifier.fontWeight = 700;
-    amplifier.minHeight = 18;
-    amplifier.variantProperty = "state";
+    AddStateLooks(style, QStringLiteral("connect"), connect,
+                  {{"", Box(QColor(0x2a1d20), QColor(0x7a2d33), kHairline, 16, QColor(0xff5a5f),
+                            connectPadding)},
+                   {"connecting", Box(QColor(0x2e2a1a), QColor(0x8a7430), kHairline, 16,
+                                      QColor(0xffd35a), connectPadding)},
+                   {"connected", Box(QColor(0x13507a), QColor(0x2da8ff), kHairline, 16,
+                                     QColor(0xffffff), connectPadding)}});
     const QMargins ampPadding(12, 3, 12, 3);
-    amplifier.normal =
-        Box(QColor(0x2a1d20), QColor(0x7a2d33), kHairline, 4, QColor(0xff5a5f), ampPadding);
-    style.AddLook("QPushButton", QStringLiteral("amp"), amplifier);
-    amplifier.normal =
-        Box(QColor(0x0f5e4c), QColor(0x00d3a7), kHairline, 4, QColor(0xffffff), ampPadding);
-    style.AddLook("QPushButton", QStringLiteral("amp:on"), amplifier);
+    AddStateLooks(
+        style, QStringLiteral("amp"), StateButton(),
+        {{"", Box(QColor(0x2a1d20), QColor(0x7a2d33), kHairline, 4, QColor(0xff5a5f), ampPadding)},
+         {"on",
+          Box(QColor(0x0f5e4c), QColor(0x00d3a7), kHairline, 4, QColor(0xffffff), ampPadding)}});
 
     style.AddLook("QPushButton", QStringLiteral("tool"), PlainButton(13, QMargins(12, 3, 12, 3)));
     // Action buttons: a checked one keeps its own colours over every other state.
