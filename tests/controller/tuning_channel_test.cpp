@@ -143,6 +143,7 @@ TEST_F(ChannelOpsTest, RoutingAnInputWithoutLevelRaisesItsLevel) {
         s.live.mixTrim[2][1][0] = 0;  // input 2 silent on channel 0
     });
     manager.Disconnect();
+    ASSERT_TRUE(Settle());  // a connection made while the old one still ends is refused
     manager.Connect(true);
     ASSERT_TRUE(Settle());
     manager.SetInputSource(2);
