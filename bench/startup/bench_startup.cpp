@@ -1,12 +1,15 @@
 // Times korvel-dsp from process start to its first painted main window and to the end of the
 // initial synchronisation with the in-process virtual amplifier, and reports the child's peak
 // resident memory. The program runs offscreen with the start-up trace switched on and is ended
-// once synchronised. Each run also times a minimal Qt window with the same fonts to its first
-// paint, and the summary gives the ratio of the two first-paint medians. The processor time each
-// program used up to its first paint (all threads) is given too: unlike the clock time it hardly
-// depends on what else the machine is doing. Each program reads it itself at the paint and prints
-// it on the line after the paint's: read here once that line arrived, it would also count the
-// painting, which runs on meanwhile.
+// once synchronised. Each run also times a minimal Qt window to its first paint, twice: once with
+// one line in the application font, and once with a line more in each size and weight that
+// korvel-dsp's main window draws its texts in (its trace names them), that is, with the same
+// fonts: each font costs a font engine and its glyphs whatever window shows it. The summary gives
+// the ratios of the first-paint medians. The processor time each program used up to its first
+// paint (all threads) is given too: unlike the clock time it hardly depends on what else the
+// machine is doing. Each program reads it itself at the paint and prints it on the line after the
+// paint's: read here once that line arrived, it would also count the painting, which runs on
+// meanwhile.
 //
 //   bench_startup [runs] [path/to/korvel-dsp]
 
@@ -26,12 +29,14 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+constexpr char kFontsLine[] = "korvel-dsp: fonts ";
 
 struct Run {
     double firstPaintMs = -1;
     double firstPaintCpuMs = -1;  // processor time of all threads until the paint was reported
     double synchronisedMs = -1;
     long peakRssKb = 0;
+    std::vector<std::string> fonts;  // "PIXELS/WEIGHT" of the shown texts, from korvel-dsp's trace
     bool ok = false;
 };
 
@@ -39,9 +44,22 @@ double MsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// Runs `program` (with --device virtual when `synchronise` is set) until it announced its first
-// paint and, when `synchronise` is set, the end of the synchronisation.
-Run RunOnce(const char* program, const std::string& instanceDir, bool synchronise) {
+std::vector<std::string> Words(const std::string& text) {
+    std::vector<std::string> words;
+    size_t at = 0;
+    while ((at = text.find_first_not_of(' ', at)) != std::string::npos) {
+        const size_t end = std::min(text.find(' ', at), text.size());
+        words.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    return words;
+}
+
+// Runs `program` (with --device virtual when `synchronise` is set, with `args` otherwise) until
+// it announced its first paint and, when `synchronise` is set, its fonts and the end of the
+// synchronisation.
+Run RunOnce(const char* program, const std::string& instanceDir, bool synchronise,
+            const std::vector<std::string>& args = {}) {
     Run run;
     int out[2];
     if (pipe(out) != 0) {
@@ -59,7 +77,12 @@ Run RunOnce(const char* program, const std::string& instanceDir, bool synchronis
         if (synchronise) {
             execl(program, program, "--device", "virtual", static_cast<char*>(nullptr));
         } else {
-            execl(program, program, static_cast<char*>(nullptr));
+            std::vector<char*> argv{const_cast<char*>(program)};
+            for (const std::string& arg : args) {
+                argv.push_back(const_cast<char*>(arg.c_str()));
+            }
+            argv.push_back(nullptr);
+            execv(program, argv.data());
         }
         _exit(127);
     }
@@ -67,7 +90,8 @@ Run RunOnce(const char* program, const std::string& instanceDir, bool synchronis
     std::string pending;
     char buffer[512];
     auto done = [&] {
-        return run.firstPaintCpuMs >= 0 && (!synchronise || run.synchronisedMs >= 0);
+        return run.firstPaintCpuMs >= 0 &&
+               (!synchronise || (run.synchronisedMs >= 0 && !run.fonts.empty()));
     };
     while (!done()) {
         const ssize_t n = read(out[0], buffer, sizeof buffer);
@@ -85,6 +109,8 @@ Run RunOnce(const char* program, const std::string& instanceDir, bool synchronis
             } else if (std::sscanf(line.c_str(), "korvel-dsp: first paint cpu %lf ms", &cpuMs) ==
                        1) {
                 run.firstPaintCpuMs = cpuMs;
+            } else if (line.rfind(kFontsLine, 0) == 0) {
+                run.fonts = Words(line.substr(std::strlen(kFontsLine)));
             } else if (line == "korvel-dsp: synchronised") {
                 run.synchronisedMs = MsSince(start);
             }
@@ -117,34 +143,54 @@ int main(int argc, char** argv) {
         std::perror("mkdtemp");
         return 1;
     }
-    std::vector<double> paint, paintCpu, sync, rss, minimal, minimalCpu;
+    // A first run, not counted, names the fonts of the main window (and warms the file cache).
+    const Run first = RunOnce(program, instanceDir, true);
+    if (!first.ok) {
+        std::fprintf(stderr, "korvel-dsp did not report its milestones\n");
+        return 1;
+    }
+    std::printf("fonts of the main window's texts (pixels/weight):");
+    for (const std::string& font : first.fonts) {
+        std::printf(" %s", font.c_str());
+    }
+    std::printf("\n");
+    std::vector<double> paint, paintCpu, sync, rss, bare, bareCpu, same, sameCpu;
     for (int i = 0; i < runs; ++i) {
-        const Run bare = RunOnce(KORVEL_MINIMAL_WINDOW_PATH, instanceDir, false);
+        const Run oneFont = RunOnce(KORVEL_MINIMAL_WINDOW_PATH, instanceDir, false);
+        const Run sameFonts = RunOnce(KORVEL_MINIMAL_WINDOW_PATH, instanceDir, false, first.fonts);
         const Run run = RunOnce(program, instanceDir, true);
-        if (!run.ok || !bare.ok) {
+        if (!run.ok || !oneFont.ok || !sameFonts.ok) {
             std::fprintf(stderr, "run %d: %s did not report its milestones\n", i + 1,
                          run.ok ? "the minimal window" : "korvel-dsp");
             return 1;
         }
         std::printf(
             "run %d: first paint %6.1f ms (cpu %5.1f)  synchronised %7.1f ms  peak RSS %5.1f MiB"
-            "  | minimal window: first paint %5.1f ms (cpu %5.1f)\n",
+            "  | minimal window: one font %5.1f ms (cpu %5.1f), same fonts %5.1f ms (cpu %5.1f)\n",
             i + 1, run.firstPaintMs, run.firstPaintCpuMs, run.synchronisedMs,
-            run.peakRssKb / 1024.0, bare.firstPaintMs, bare.firstPaintCpuMs);
+            run.peakRssKb / 1024.0, oneFont.firstPaintMs, oneFont.firstPaintCpuMs,
+            sameFonts.firstPaintMs, sameFonts.firstPaintCpuMs);
         paint.push_back(run.firstPaintMs);
         paintCpu.push_back(run.firstPaintCpuMs);
         sync.push_back(run.synchronisedMs);
         rss.push_back(run.peakRssKb / 1024.0);
-        minimal.push_back(bare.firstPaintMs);
-        minimalCpu.push_back(bare.firstPaintCpuMs);
+        bare.push_back(oneFont.firstPaintMs);
+        bareCpu.push_back(oneFont.firstPaintCpuMs);
+        same.push_back(sameFonts.firstPaintMs);
+        sameCpu.push_back(sameFonts.firstPaintCpuMs);
     }
     std::printf("median of %d: first paint %.1f ms, synchronised %.1f ms, peak RSS %.1f MiB\n",
                 runs, Median(paint), Median(sync), Median(rss));
-    std::printf(
-        "first paint, korvel-dsp / minimal Qt window with the same fonts: clock %.1f / %.1f ms "
-        "= %.2fx, processor %.1f / %.1f ms = %.2fx\n",
-        Median(paint), Median(minimal), Median(paint) / Median(minimal), Median(paintCpu),
-        Median(minimalCpu), Median(paintCpu) / Median(minimalCpu));
+    const auto ratios = [&](const char* yardstick, const std::vector<double>& clock,
+                            const std::vector<double>& cpu) {
+        std::printf(
+            "first paint, korvel-dsp / minimal Qt window with %s: clock %.1f / %.1f ms = %.2fx, "
+            "processor %.1f / %.1f ms = %.2fx\n",
+            yardstick, Median(paint), Median(clock), Median(paint) / Median(clock),
+            Median(paintCpu), Median(cpu), Median(paintCpu) / Median(cpu));
+    };
+    ratios("the same fonts", same, sameCpu);
+    ratios("the application font only", bare, bareCpu);
     rmdir(instanceDir);
     return 0;
 }

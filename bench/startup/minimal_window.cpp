@@ -1,5 +1,7 @@
-// The yardstick of the start-up benchmark: a minimal Qt window with the application's fonts and
-// one line of text, announcing its first paint the way korvel-dsp does with its start-up trace.
+// The yardstick of the start-up benchmark: a minimal Qt window with the application's fonts,
+// announcing its first paint the way korvel-dsp does with its start-up trace. It shows one line of
+// text in the application font and one more in each font given as "PIXELS/WEIGHT" on the command
+// line: the benchmark passes the sizes and weights korvel-dsp's main window draws its texts in.
 
 #include <QApplication>
 #include <QEvent>
@@ -41,7 +43,22 @@ int main(int argc, char** argv) {
     QApplication::setFont(font);
     MinimalWindow window;
     auto* layout = new QVBoxLayout(&window);
-    layout->addWidget(new QLabel(QStringLiteral("Korvel DSP Audio")));
+    const QString sample = QStringLiteral("Korvel DSP Audio 0123456789 -.dB Hz");
+    layout->addWidget(new QLabel(sample));
+    for (int i = 1; i < argc; ++i) {
+        int pixels = 0;
+        int weight = 0;
+        if (std::sscanf(argv[i], "%d/%d", &pixels, &weight) != 2 || pixels <= 0 || weight <= 0) {
+            std::fprintf(stderr, "not a font (PIXELS/WEIGHT): %s\n", argv[i]);
+            return 2;
+        }
+        auto* line = new QLabel(sample);
+        QFont lineFont = font;
+        lineFont.setPixelSize(pixels);
+        lineFont.setWeight(QFont::Weight(weight));
+        line->setFont(lineFont);
+        layout->addWidget(line);
+    }
     window.resize(984, 520);
     window.show();
     return QApplication::exec();

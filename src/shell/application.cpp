@@ -332,11 +332,29 @@ bool ApplicationShell::eventFilter(QObject* watched, QEvent* event) {
             std::printf("korvel-dsp: first paint\nkorvel-dsp: first paint cpu %.3f ms\n",
                         cpu.tv_sec * 1e3 + cpu.tv_nsec / 1e6);
             std::fflush(stdout);
+            TraceFonts();
         }
         // Queued: the paint finishes before the device is opened.
         QTimer::singleShot(0, this, &ApplicationShell::ConnectOnce);
     }
     return QObject::eventFilter(watched, event);
+}
+
+void ApplicationShell::TraceFonts() const {
+    // The sizes and weights the shown window draws its texts in, so the start-up benchmark can
+    // give its minimal window the same fonts: each one costs a font engine and its glyphs.
+    QStringList fonts;
+    for (const QWidget* widget : window_->findChildren<QWidget*>()) {
+        const bool hasText = !widget->property("text").toString().isEmpty() ||
+                             !widget->property("currentText").toString().isEmpty();
+        const QFont& font = widget->font();
+        const QString entry = QStringLiteral("%1/%2").arg(font.pixelSize()).arg(font.weight());
+        if (widget->isVisible() && hasText && font.pixelSize() > 0 && !fonts.contains(entry)) {
+            fonts << entry;
+        }
+    }
+    std::printf("korvel-dsp: fonts %s\n", qPrintable(fonts.join(QLatin1Char(' '))));
+    std::fflush(stdout);
 }
 
 void ApplicationShell::TraceSynchronised() {

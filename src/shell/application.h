@@ -78,6 +78,7 @@ class ApplicationShell : public QObject {
 
   private:
     bool CheckSingleInstance();
+    void TraceFonts() const;
     void TraceSynchronised();
     void StartScreenshot();
     void TryScreenshot();
