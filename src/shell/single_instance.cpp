@@ -1,8 +1,14 @@
 #include "shell/single_instance.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <QDir>
-#include <QLockFile>
+#include <QFile>
 #include <QStandardPaths>
+#include <cerrno>
+#include <cstring>
 
 #include "log/log.h"
 
@@ -18,22 +24,35 @@ SingleInstanceGuard::SingleInstanceGuard(QString name, QString directory) {
     }
     QDir().mkpath(directory);
     path_ = QDir(directory).filePath(name + QStringLiteral(".lock"));
-    lock_ = std::make_unique<QLockFile>(path_);
-    // Never stale by age: only a lock whose process is gone is taken over.
-    lock_->setStaleLockTime(0);
 }
 
-SingleInstanceGuard::~SingleInstanceGuard() = default;  // QLockFile unlocks on destruction
+SingleInstanceGuard::~SingleInstanceGuard() {
+    // Closing releases the lock. The file is not removed: that could race with a copy that has
+    // just opened it and would then lock a file no longer in the folder.
+    if (fd_ >= 0) {
+        close(fd_);
+    }
+}
 
 bool SingleInstanceGuard::TryAcquire() {
-    if (!acquired_) {
-        acquired_ = lock_->tryLock(0);
-        if (!acquired_) {
-            WriteLog("SingleInstanceGuard: %s is held (error %d)\n", path_.toUtf8().constData(),
-                     static_cast<int>(lock_->error()));
-        }
+    if (acquired_) {
+        return true;
     }
-    return acquired_;
+    const QByteArray path = QFile::encodeName(path_);
+    const int fd = open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        WriteLog("SingleInstanceGuard: cannot open %s: %s\n", path.constData(),
+                 std::strerror(errno));
+        return false;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        WriteLog("SingleInstanceGuard: %s is held\n", path.constData());
+        close(fd);
+        return false;
+    }
+    fd_ = fd;
+    acquired_ = true;
+    return true;
 }
 
 QString SingleInstanceGuard::DefaultDirectory() {

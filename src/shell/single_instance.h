@@ -1,11 +1,10 @@
 #pragma once
 // Guard that lets one copy of the application run per user: a lock file named after the
-// instance name. A lock left by a crashed copy is taken over (its process no longer exists).
+// instance name, held with flock(2). The kernel drops the lock when its process ends, so the lock
+// of a crashed copy is simply taken over. (QLockFile would also work, but it syncs the file to
+// disk on every start, which the first paint of the window waits for.)
 
 #include <QString>
-#include <memory>
-
-class QLockFile;
 
 namespace korvel {
 
@@ -18,7 +17,7 @@ class SingleInstanceGuard {
   public:
     // An empty `directory` means DefaultDirectory().
     explicit SingleInstanceGuard(QString name = InstanceGuardName(), QString directory = {});
-    ~SingleInstanceGuard();
+    ~SingleInstanceGuard();  // releases the lock; the file stays
     SingleInstanceGuard(const SingleInstanceGuard&) = delete;
     SingleInstanceGuard& operator=(const SingleInstanceGuard&) = delete;
 
@@ -33,7 +32,7 @@ class SingleInstanceGuard {
 
   private:
     QString path_;
-    std::unique_ptr<QLockFile> lock_;
+    int fd_ = -1;  // open and locked once acquired
     bool acquired_ = false;
 };
 

@@ -28,6 +28,7 @@ namespace korvel {
 namespace {
 
 constexpr char kDebugSwitchFile[] = "debug.ini";
+constexpr char kTypeRowHidden[] = "k_type_row_hidden";
 const QString kChannelPanel = QStringLiteral(":/xml/channel_settings_mixer.xml");
 
 // Curve colours of the six channels; the current channel is drawn over the others.
@@ -126,13 +127,28 @@ void CMainWnd::InitIndexedTexts() {
 }
 
 void CMainWnd::InitComboPopups() {
-    // Filter type 0 is not offered: the type combos' index is the type 1..3 itself.
+    // Filter type 0 is not offered: the type combos' index is the type 1..3 itself. Its row is
+    // hidden once the user first reaches for the list: asking for the list at start would build
+    // both popups before the window is first painted.
     for (const char* name : {"hp_type", "lp_type"}) {
         if (auto* combo = FindControl<QComboBox>(QString::fromLatin1(name))) {
-            if (auto* view = qobject_cast<QListView*>(combo->view())) {
-                view->setRowHidden(0, true);
-            }
+            combo->installEventFilter(this);
         }
+    }
+}
+
+void CMainWnd::HideUnofferedFilterType(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::KeyPress) {
+        return;
+    }
+    auto* combo = qobject_cast<QComboBox*>(watched);
+    if (combo == nullptr || combo->property(kTypeRowHidden).toBool()) {
+        return;
+    }
+    combo->setProperty(kTypeRowHidden, true);
+    if (auto* view = qobject_cast<QListView*>(combo->view())) {
+        view->setRowHidden(0, true);
     }
 }
 

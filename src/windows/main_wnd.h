@@ -158,6 +158,7 @@ class CMainWnd : public MessageWindow, public ControllerView {
     void ApplyGraphScale();
     void InitIndexedTexts();
     void InitComboPopups();
+    void HideUnofferedFilterType(QObject* watched, QEvent* event);
 
     // --- Controls by name and index -----------------------------------------------------------
     template <typename T = QWidget>

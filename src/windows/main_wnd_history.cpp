@@ -64,6 +64,7 @@ void CMainWnd::Notify(const ui::Notification& notification) {
 }
 
 bool CMainWnd::eventFilter(QObject* watched, QEvent* event) {
+    HideUnofferedFilterType(watched, event);
     if (event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
         (watched == graph_ || qobject_cast<QSlider*>(watched) != nullptr)) {

@@ -7,9 +7,13 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QKeyEvent>
+#include <QListView>
+#include <QMouseEvent>
 #include <QSlider>
 #include <QTemporaryDir>
 
@@ -182,6 +186,33 @@ TEST_F(MainWndUiTest, OpensAtItsDesignSizeWithTheInitialControlStates) {
         ASSERT_NE(marker, nullptr) << role;
         EXPECT_TRUE(marker->isHidden());
         EXPECT_TRUE(ui::ControlText(marker).isEmpty());
+    }
+}
+
+// Type 0 ("-") is shown for a filter that is off but is not offered in the type lists, however
+// the list is opened; picking from the list still gives the type as the index.
+TEST_F(MainWndUiTest, FilterTypeListsDoNotOfferTypeZero) {
+    Create();
+    W().show();
+    for (const auto& [name, key] :
+         {std::pair{"hp_type", Qt::Key_unknown}, std::pair{"lp_type", Qt::Key_F4}}) {
+        auto* combo = W().FindControl<QComboBox>(QString::fromLatin1(name));
+        ASSERT_NE(combo, nullptr) << name;
+        if (key == Qt::Key_unknown) {
+            const QPointF at = QRectF(combo->rect()).center();
+            QMouseEvent press(QEvent::MouseButtonPress, at, combo->mapToGlobal(at), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(combo, &press);
+        } else {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QCoreApplication::sendEvent(combo, &press);
+        }
+        auto* view = qobject_cast<QListView*>(combo->view());
+        ASSERT_NE(view, nullptr) << name;
+        EXPECT_TRUE(view->isVisible()) << name;
+        EXPECT_TRUE(view->isRowHidden(0)) << name;
+        EXPECT_FALSE(view->isRowHidden(1)) << name;
+        combo->hidePopup();
     }
 }
 
