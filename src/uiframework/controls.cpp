@@ -2,11 +2,15 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QPainter>
+#include <QStyleOptionFrame>
+#include <QTextLayout>
 #include <QToolButton>
 
 #include "uiframework/language.h"
@@ -230,6 +234,209 @@ void EditUI::focusOutEvent(QFocusEvent* event) {
     // A context menu of the edit itself is not a loss of focus for the value being typed.
     if (event->reason() != Qt::PopupFocusReason) {
         NotifyFromControl(this, notify::kKillFocus);
+    }
+}
+
+// ---- ValueFieldUI ----
+
+namespace {
+
+// The margins QLineEdit keeps around its line of text inside the style's contents rectangle.
+constexpr int kLineEditHorizontalMargin = 2;
+constexpr int kLineEditVerticalMargin = 1;
+
+}  // namespace
+
+ValueFieldUI::ValueFieldUI(QWidget* parent) : QWidget(parent) {
+    // As a line edit: focus by tab and click, the text cursor, its size policy.
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::IBeamCursor);
+    setSizePolicy(QSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed, QSizePolicy::LineEdit));
+}
+
+QString ValueFieldUI::text() const {
+    return editor_ ? editor_->text() : text_;
+}
+
+void ValueFieldUI::setText(const QString& text) {
+    text_ = text;
+    if (editor_) {
+        editor_->setText(text);
+    } else {
+        update();
+    }
+}
+
+void ValueFieldUI::setAlignment(Qt::Alignment alignment) {
+    alignment_ = alignment;
+    if (editor_) {
+        editor_->setAlignment(alignment);
+    }
+    update();
+}
+
+EditUI* ValueFieldUI::Editor() {
+    if (editor_ == nullptr) {
+        auto* editor = new EditUI(this);
+        editor->setObjectName(objectName());
+        SetControlUserData(editor, ControlUserData(this));
+        editor->setProperty("skin", property("skin"));
+        editor->setAlignment(alignment_);
+        editor->setText(text_);
+        editor->setGeometry(rect());
+        editor_ = editor;
+        editor->show();
+        if (!hasFocus()) {
+            // A field with the focus passes it on itself, with the reason it got it for.
+            setFocusProxy(editor);
+        }
+        setTabOrder(this, editor);  // tabbing on from the edit goes where it went from the field
+    }
+    return editor_;
+}
+
+QLineEdit* EditorOf(QWidget* control) {
+    if (auto* field = qobject_cast<ValueFieldUI*>(control)) {
+        return field->Editor();
+    }
+    return qobject_cast<QLineEdit*>(control);
+}
+
+QLineEdit* ExistingEditorOf(QWidget* control) {
+    if (auto* field = qobject_cast<ValueFieldUI*>(control)) {
+        return field->ExistingEditor();
+    }
+    return qobject_cast<QLineEdit*>(control);
+}
+
+QSize ValueFieldUI::HintFor(int textWidth) const {
+    // QLineEdit's own size hints, so a field takes the place an edit would.
+    const QFontMetrics fm(font());
+    const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+    const int height = qMax(fm.height(), qMax(14, iconSize - 2)) + 2 * kLineEditVerticalMargin;
+    QStyleOptionFrame option;
+    option.initFrom(this);
+    option.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, this);
+    option.state |= QStyle::State_Sunken;
+    return style()->sizeFromContents(QStyle::CT_LineEdit, &option,
+                                     QSize(textWidth + 2 * kLineEditHorizontalMargin, height),
+                                     this);
+}
+
+QSize ValueFieldUI::sizeHint() const {
+    ensurePolished();
+    return HintFor(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 17);
+}
+
+QSize ValueFieldUI::minimumSizeHint() const {
+    ensurePolished();
+    return HintFor(fontMetrics().maxWidth());
+}
+
+void ValueFieldUI::paintEvent(QPaintEvent* /*event*/) {
+    if (editor_) {
+        return;  // the edit covers the field
+    }
+    // Drawn the way QLineEdit draws an unfocused, unscrolled line: the style's panel, then the
+    // text laid out alike and placed by the same rules, so the field looks just like its edit.
+    QPainter painter(this);
+    QStyleOptionFrame panel;
+    panel.initFrom(this);
+    panel.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &panel, this);
+    panel.state |= QStyle::State_Sunken;
+    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &painter, this);
+    const QRect contents = style()->subElementRect(QStyle::SE_LineEditContents, &panel, this);
+    painter.setClipRect(contents);
+
+    QTextLayout layout(text_, font());
+    QTextOption option;
+    option.setTextDirection(layoutDirection());
+    option.setFlags(QTextOption::IncludeTrailingSpaces);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+
+    const QFontMetrics fm = fontMetrics();
+    const int lineHeight = qMax(fm.boundingRect(text_).height(), fm.height());
+    const Qt::Alignment align = QStyle::visualAlignment(layoutDirection(), alignment_);
+    int top = contents.y() + (contents.height() - lineHeight + 1) / 2;
+    if (align & Qt::AlignTop) {
+        top = contents.y() + kLineEditVerticalMargin;
+    } else if (align & Qt::AlignBottom) {
+        top = contents.bottom() + 1 - lineHeight - kLineEditVerticalMargin;
+    }
+    const QRect lineRect(contents.x() + kLineEditHorizontalMargin, top,
+                         contents.width() - 2 * kLineEditHorizontalMargin, lineHeight);
+    const int textWidth = qRound(line.naturalTextWidth());
+    const int widthUsed = textWidth + 1;  // with room for the cursor
+    int scroll = 0;
+    if (widthUsed > lineRect.width()) {
+        scroll = textWidth - lineRect.width() + 1;  // the end shows, as after setText
+    } else if (align & Qt::AlignRight) {
+        scroll = widthUsed - lineRect.width() + 1;
+    } else if (align & Qt::AlignHCenter) {
+        scroll = (widthUsed - lineRect.width()) / 2;
+    }
+    const QPoint topLeft = lineRect.topLeft() - QPoint(scroll, qRound(line.ascent()) - fm.ascent());
+    painter.setPen(palette().text().color());
+    layout.draw(&painter, topLeft, {}, contents);
+}
+
+void ValueFieldUI::focusInEvent(QFocusEvent* event) {
+    // Given on, the reason keeps its meaning: tabbing in selects the value, as in any edit.
+    EditUI* editor = Editor();
+    editor->setFocus(event->reason());
+    setFocusProxy(editor);
+}
+
+// A press or key that reaches the field itself goes to its edit, made first if need be: the
+// press that focuses a field arrives after the focus has made the edit. The edit takes every
+// press; what it ignores of keys passes on to the window through the field, and is not sent back.
+// The rest of a forwarded press comes here too (the field holds the mouse until the button is
+// released) and goes on to the edit.
+void ValueFieldUI::mousePressEvent(QMouseEvent* event) {
+    if (forwarding_) {
+        event->ignore();
+        return;
+    }
+    forwarding_ = true;
+    QCoreApplication::sendEvent(Editor(), event);
+    forwarding_ = false;
+    pressForwarded_ = true;
+    event->accept();  // the edit, and its parents if it ignored the press, have had it
+}
+
+void ValueFieldUI::mouseMoveEvent(QMouseEvent* event) {
+    if (pressForwarded_) {
+        QCoreApplication::sendEvent(editor_, event);
+    } else {
+        event->ignore();
+    }
+}
+
+void ValueFieldUI::mouseReleaseEvent(QMouseEvent* event) {
+    if (pressForwarded_) {
+        pressForwarded_ = false;
+        QCoreApplication::sendEvent(editor_, event);
+    } else {
+        event->ignore();
+    }
+}
+
+void ValueFieldUI::keyPressEvent(QKeyEvent* event) {
+    if (editor_ != nullptr) {
+        event->ignore();  // one the edit ignored
+        return;
+    }
+    QCoreApplication::sendEvent(Editor(), event);
+    event->accept();
+}
+
+void ValueFieldUI::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (editor_) {
+        editor_->setGeometry(rect());
     }
 }
 

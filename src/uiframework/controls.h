@@ -89,6 +89,49 @@ class EditUI : public QLineEdit {
     bool stepsVisible_ = false;
 };
 
+// A value field that looks like an EditUI of the same skin but is painted text until it is first
+// edited: then an EditUI is made inside it, under the same name, index and skin, and takes over
+// for good. A window with a hundred value fields builds and paints them at a fraction of the cost
+// of line edits. Focusing, clicking or typing into the field makes its edit, which then sends the
+// edit's notifications. Texts set through SetControlText/ControlText reach whichever shows.
+class ValueFieldUI : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString text READ text WRITE setText)
+  public:
+    explicit ValueFieldUI(QWidget* parent = nullptr);
+    QString text() const;
+    void setText(const QString& text);
+    void setAlignment(Qt::Alignment alignment);
+    EditUI* Editor();  // made on the first call
+    EditUI* ExistingEditor() const { return editor_; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    QSize HintFor(int textWidth) const;
+
+    QString text_;
+    Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
+    EditUI* editor_ = nullptr;
+    bool forwarding_ = false;
+    bool pressForwarded_ = false;  // a press went on to the edit; so does its rest
+};
+
+// The line edit behind `control`: the control itself when it is one, a value field's edit (made
+// now if need be), or nullptr. ExistingEditorOf never makes one.
+QLineEdit* EditorOf(QWidget* control);
+QLineEdit* ExistingEditorOf(QWidget* control);
+
 // Slider: "movevaluechanged" while the handle is dragged, "valuechanged" when it is released and
 // for keyboard, wheel and page steps.
 class SliderUI : public QSlider {

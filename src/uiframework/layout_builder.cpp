@@ -384,6 +384,13 @@ QWidget* LayoutBuilder::CreateWidget(const LayoutNode& node, const QHash<QString
         }
         return edit;
     }
+    if (tag == QLatin1String("Field")) {
+        auto* field = new ValueFieldUI(parent);
+        if (attrs.contains(QStringLiteral("align"))) {
+            field->setAlignment(ParseAlign(attrs.value(QStringLiteral("align"))));
+        }
+        return field;
+    }
     if (tag == QLatin1String("Slider")) {
         const bool vertical =
             attrs.value(QStringLiteral("orientation")) == QLatin1String("vertical");

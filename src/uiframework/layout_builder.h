@@ -12,7 +12,8 @@
 // Containers: VBox, HBox (a frame with a box layout; "margin" = "m" or "l,t,r,b", "spacing").
 // Layout items: Stretch ("factor"), Spacer ("width", "height").
 // Controls: Label, Button, Option (check box; radio when it has a "group"; a toggle button with
-// style="button"), Edit ("steps"), Slider ("min", "max", "value", "orientation"), Combo and List
+// style="button"), Edit ("steps"), Field (a value that becomes an Edit when first edited, for
+// windows with many of them), Slider ("min", "max", "value", "orientation"), Combo and List
 // (<Item text=.../> children, "selected"), Progress ("min", "max", "value"), Busy (spinner).
 // Repeat instantiates its children "count" times from "start"; each "%d" in an attribute takes
 // the index (nested repeats fill the "%d"s outermost first) and named controls get the innermost

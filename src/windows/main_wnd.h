@@ -252,6 +252,7 @@ class CMainWnd : public MessageWindow, public ControllerView {
     void EndDrag();
     bool DragHeld() const;
     bool UndoKeyInEdit(QObject* watched, QEvent* event);
+    void WatchEditKeys(QWidget* edit);
     // Ctrl+Z, Ctrl+Shift+Z, Ctrl+Y that reached the window without its shortcuts (a control
     // passed them on while the window was not the active one): undone or redone here.
     bool UndoKeyPressed(QKeyEvent& key);

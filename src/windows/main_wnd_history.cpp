@@ -45,9 +45,13 @@ void CMainWnd::InitEditHistory() {
         slider->installEventFilter(this);
     }
     for (QLineEdit* edit : findChildren<QLineEdit*>()) {
-        edit->installEventFilter(this);
+        WatchEditKeys(edit);
     }
     ShowEditHistory(false, false);
+}
+
+void CMainWnd::WatchEditKeys(QWidget* edit) {
+    edit->installEventFilter(this);  // once only, however often it is installed
 }
 
 void CMainWnd::Notify(const ui::Notification& notification) {

@@ -13,6 +13,7 @@
 #include "eqgraph/widget/ui_equalizer.h"
 #include "log/log.h"
 #include "model/conversions.h"
+#include "uiframework/controls.h"
 #include "uiframework/framework.h"
 #include "uiframework/language.h"
 #include "windows/main_wnd.h"
@@ -194,6 +195,9 @@ void CMainWnd::ShowDelaySlider(int channel) {
 }
 
 void CMainWnd::OnEditFocus(const ui::Notification& n) {
+    if (qobject_cast<QLineEdit*>(n.sender) != nullptr) {
+        WatchEditKeys(n.sender);  // a band value's edit is made when it first takes the focus
+    }
     if (n.name.startsWith(QLatin1String("edit_ch_delay_"))) {
         ShowDelaySlider(n.Index());
         return;
@@ -208,7 +212,7 @@ void CMainWnd::OnEditFocus(const ui::Notification& n) {
 
 void CMainWnd::OnFocusRing(const ui::Notification& n) {
     const QString next = FocusRingNeighbour(n.name, n.type == n::kValueChangedRight);
-    if (auto* edit = FindControl<QLineEdit>(next)) {
+    if (QLineEdit* edit = ui::EditorOf(FindControl(next))) {
         edit->setFocus(Qt::OtherFocusReason);
         edit->selectAll();
     }

@@ -13,6 +13,7 @@
 #include "log/log.h"
 #include "model/conversions.h"
 #include "model/speaker_roles.h"
+#include "uiframework/controls.h"
 #include "windows/main_wnd.h"
 #include "windows/main_wnd_speaker_map.h"
 #include "windows/scene_wnd.h"
@@ -234,7 +235,7 @@ void CMainWnd::ShowBandControls(int channel, std::span<const BandRowState> rows)
 void CMainWnd::SetRowText(const QString& name, const QString& text) {
     // A value the user is typing (not yet committed) is not overwritten by a refresh that a
     // graph hover or a device report caused; a commit clears the modified flag first.
-    const auto* edit = FindControl<QLineEdit>(name);
+    const QLineEdit* edit = ui::ExistingEditorOf(FindControl(name));
     if (edit != nullptr && edit->hasFocus() && edit->isModified()) {
         return;
     }

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "eqgraph/widget/ui_equalizer.h"
+#include "uiframework/controls.h"
 #include "uiframework/framework.h"
 #include "uiframework/skin_style.h"
 #include "windows/main_wnd.h"
@@ -67,6 +68,8 @@ void RegisterLooks(ui::SkinStyle& style) {
     bandEdit.selection = QColor(0x2da8ff);
     bandEdit.selectionText = QColor(0x0b0d10);
     style.AddLook("QLineEdit", QStringLiteral("band"), bandEdit);
+    // A band value is painted text in the edit's look until it is first edited.
+    style.AddLook(ui::ValueFieldUI::staticMetaObject.className(), QStringLiteral("band"), bandEdit);
 
     ui::SkinLook bandSlider;
     ui::SkinSlider slider;

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -32,6 +33,9 @@ const char kLayout[] = R"(
     <Progress name="progress" min="-100" max="0" value="-100"/>
     <HBox>
       <Repeat count="31"><Edit name="eq_gain_%d" width="20"/></Repeat>
+    </HBox>
+    <HBox>
+      <Repeat count="3"><Field name="eq_q_%d" align="center" width="40" height="20"/></Repeat>
     </HBox>
     <Repeat count="2" start="3">
       <HBox name="row_%d"><Repeat count="2"><Option name="box_%d_%d"/></Repeat></HBox>
@@ -222,6 +226,54 @@ TEST_F(NotificationTest, RepeatedControlsCarryTheirIndex) {
     edit->setFocus();
     QTest::keyClick(edit, Qt::Key_Up);
     EXPECT_EQ(window_->indices.back(), 17);
+}
+
+// A value field is text until it is first edited; then its edit takes over under its name and
+// index, and texts set or read by name reach whichever of the two shows.
+TEST_F(NotificationTest, ValueFieldBecomesAnEditWhenFirstEdited) {
+    QWidget* field = window_->FindControl("eq_q_2");
+    ASSERT_NE(qobject_cast<ValueFieldUI*>(field), nullptr);
+    window_->SetText(QStringLiteral("eq_q_2"), QStringLiteral("1.50"));
+    EXPECT_EQ(window_->Text(QStringLiteral("eq_q_2")), "1.50");
+    EXPECT_EQ(ExistingEditorOf(field), nullptr);
+    EXPECT_TRUE(field->minimumSizeHint().isValid());
+
+    QTest::mouseClick(field, Qt::LeftButton, {}, field->rect().center());
+    QLineEdit* edit = ExistingEditorOf(field);
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(EditorOf(field), edit) << "made once";
+    EXPECT_EQ(edit->objectName(), "eq_q_2");
+    EXPECT_EQ(ControlIndex(edit), 2);
+    EXPECT_EQ(edit->geometry(), field->rect());
+    EXPECT_TRUE(edit->hasFocus());
+    EXPECT_EQ(edit->text(), "1.50");
+    EXPECT_GT(edit->cursorPosition(), 0) << "the press placed the cursor";
+    EXPECT_LT(edit->cursorPosition(), 4);
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("2.25"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(window_->Text(QStringLiteral("eq_q_2")), "2.25");
+    EXPECT_EQ(window_->seen.front(), (std::pair<QString, QString>{"eq_q_2", "setfocus"}));
+    EXPECT_EQ(window_->seen.back(), (std::pair<QString, QString>{"eq_q_2", "return"}));
+    EXPECT_EQ(window_->indices.back(), 2);
+    window_->SetText(QStringLiteral("eq_q_2"), QStringLiteral("0.70"));
+    EXPECT_EQ(edit->text(), "0.70");
+    // A key the edit ignores passes on through the field to the window, not back to the edit.
+    QTest::keyClick(edit, Qt::Key_F5);
+
+    // A key sent to a field without an edit makes one and is typed into it.
+    QWidget* typed = window_->FindControl("eq_q_1");
+    QTest::keyClick(typed, Qt::Key_7);
+    ASSERT_NE(ExistingEditorOf(typed), nullptr);
+    EXPECT_EQ(window_->Text(QStringLiteral("eq_q_1")), "7");
+
+    // Focus given by tabbing makes the edit as well, which selects the value as edits do.
+    QWidget* other = window_->FindControl("eq_q_0");
+    window_->SetText(QStringLiteral("eq_q_0"), QStringLiteral("0.25"));
+    other->setFocus(Qt::TabFocusReason);
+    ASSERT_NE(ExistingEditorOf(other), nullptr);
+    EXPECT_TRUE(ExistingEditorOf(other)->hasFocus());
+    EXPECT_EQ(ExistingEditorOf(other)->selectedText(), "0.25");
 }
 
 TEST_F(NotificationTest, CustomControlsComeFromTheWindowAndNotifyThroughIt) {

@@ -174,7 +174,7 @@ TEST_F(GraphDragTest, HoveringABandSelectsItWithoutACommand) {
 TEST_F(GraphDragTest, HoverKeepsAValueBeingTypedInThatBandsRow) {
     Start(false);
     rig.window->activateWindow();
-    auto* edit = rig.window->FindControl<QLineEdit>(QStringLiteral("eq_gain_5"));
+    QLineEdit* edit = ui::EditorOf(rig.window->FindControl(QStringLiteral("eq_gain_5")));
     edit->setFocus();
     ASSERT_TRUE(QTest::qWaitFor([&] { return edit->hasFocus(); }, 2000));
     edit->selectAll();

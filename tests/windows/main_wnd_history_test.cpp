@@ -113,6 +113,15 @@ TEST_F(MainWndHistoryTest, ButtonsAndKeysStepBackAndForthInControlsModelAndAmpli
     EXPECT_EQ(drive.Text("edit_ch_delay_0"), QStringLiteral("2.500 ms"));
     EXPECT_EQ(Device().channels[0].delayMicroseconds, 2500u);
     EXPECT_FALSE(Enabled("btn_redo"));
+    // The same in a band value, whose edit is made when it first takes the focus.
+    W().activateWindow();
+    QWidget* band = W().FindControl(QStringLiteral("eq_gain_3"));
+    band->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ui::EditorOf(band)->hasFocus(); }, 2000));
+    drive.Type(QStringLiteral("eq_gain_3"), QStringLiteral("2.5"));
+    QTest::keyClick(ui::EditorOf(band), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(drive.Text("eq_gain_3"), QStringLiteral("0.0"));
+    QTest::keyClick(&W(), Qt::Key_Y, Qt::ControlModifier);
 
     ASSERT_TRUE(drive.Click(QStringLiteral("ch_synchronize_4")));
     ASSERT_TRUE(drive.Checked(QStringLiteral("ch_synchronize_4")));

@@ -30,7 +30,7 @@ class TuningDriver {
 
     // Types `text` over the edit's content and presses Return.
     void Type(const QString& name, const QString& text) {
-        auto* edit = w_.FindControl<QLineEdit>(name);
+        QLineEdit* edit = ui::EditorOf(w_.FindControl(name));
         if (edit == nullptr) {
             Fail("no edit ", name);
             return;
@@ -43,7 +43,8 @@ class TuningDriver {
     // An arrow key in an edit: Up and Down are its step buttons.
     void Key(const QString& name, Qt::Key key) {
         if (QWidget* control = w_.FindControl(name)) {
-            QTest::keyClick(control, key);
+            QLineEdit* edit = ui::EditorOf(control);
+            QTest::keyClick(edit ? edit : control, key);
         } else {
             Fail("no control ", name);
         }
