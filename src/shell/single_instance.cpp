@@ -41,9 +41,12 @@ bool SingleInstanceGuard::TryAcquire() {
     const QByteArray path = QFile::encodeName(path_);
     const int fd = open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
-        WriteLog("SingleInstanceGuard: cannot open %s: %s\n", path.constData(),
+        // Not another copy: a folder that cannot be used. Refusing to start would tell the user
+        // that the program is already running, so it runs unguarded instead.
+        WriteLog("SingleInstanceGuard: cannot open %s: %s; running unguarded\n", path.constData(),
                  std::strerror(errno));
-        return false;
+        acquired_ = true;
+        return true;
     }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         WriteLog("SingleInstanceGuard: %s is held\n", path.constData());

@@ -21,7 +21,9 @@ class SingleInstanceGuard {
     SingleInstanceGuard(const SingleInstanceGuard&) = delete;
     SingleInstanceGuard& operator=(const SingleInstanceGuard&) = delete;
 
-    // True when this is the only holder of the name; the guard keeps it until destroyed.
+    // True when this is the only holder of the name; the guard keeps it until destroyed. Also
+    // true, unguarded, when the lock file cannot be opened at all: only a lock held by another
+    // copy refuses.
     bool TryAcquire();
     bool Acquired() const { return acquired_; }
     const QString& LockFilePath() const { return path_; }

@@ -167,6 +167,11 @@ TEST(SingleInstanceGuardTest, LockOfACrashedProcessIsTakenOver) {
     EXPECT_TRUE(guard.TryAcquire());
 }
 
+TEST(SingleInstanceGuardTest, UnusableFolderRunsUnguardedInsteadOfClaimingAnotherCopy) {
+    SingleInstanceGuard guard(InstanceGuardName(), QStringLiteral("/dev/null/korvel"));
+    EXPECT_TRUE(guard.TryAcquire());
+}
+
 TEST(SingleInstanceGuardTest, EnvironmentChoosesTheDefaultDirectory) {
     QTemporaryDir dir;
     qputenv("KORVEL_INSTANCE_DIR", dir.path().toLocal8Bit());
