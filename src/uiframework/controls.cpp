@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -431,6 +432,20 @@ void ValueFieldUI::keyPressEvent(QKeyEvent* event) {
     }
     QCoreApplication::sendEvent(Editor(), event);
     event->accept();
+}
+
+// A right-click on a field offers the edit's menu (paste, select all), as on any edit. The menu
+// request is sent to the widget that was under the press, which is the field even when the press
+// has just made the edit.
+void ValueFieldUI::contextMenuEvent(QContextMenuEvent* event) {
+    if (forwarding_) {
+        event->ignore();  // the edit offers no menu; it goes on to the window
+        return;
+    }
+    forwarding_ = true;
+    QCoreApplication::sendEvent(Editor(), event);
+    forwarding_ = false;
+    event->accept();  // the edit, and its parents if it ignored the request, have had it
 }
 
 void ValueFieldUI::resizeEvent(QResizeEvent* event) {

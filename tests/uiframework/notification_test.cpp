@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -35,7 +37,7 @@ const char kLayout[] = R"(
       <Repeat count="31"><Edit name="eq_gain_%d" width="20"/></Repeat>
     </HBox>
     <HBox>
-      <Repeat count="3"><Field name="eq_q_%d" align="center" width="40" height="20"/></Repeat>
+      <Repeat count="4"><Field name="eq_q_%d" align="center" width="40" height="20"/></Repeat>
     </HBox>
     <Repeat count="2" start="3">
       <HBox name="row_%d"><Repeat count="2"><Option name="box_%d_%d"/></Repeat></HBox>
@@ -274,6 +276,16 @@ TEST_F(NotificationTest, ValueFieldBecomesAnEditWhenFirstEdited) {
     ASSERT_NE(ExistingEditorOf(other), nullptr);
     EXPECT_TRUE(ExistingEditorOf(other)->hasFocus());
     EXPECT_EQ(ExistingEditorOf(other)->selectedText(), "0.25");
+
+    // A right-click on a field never edited opens the edit's menu.
+    QWidget* clicked = window_->FindControl("eq_q_3");
+    QContextMenuEvent request(QContextMenuEvent::Mouse, clicked->rect().center(),
+                              clicked->mapToGlobal(clicked->rect().center()));
+    QCoreApplication::sendEvent(clicked, &request);
+    EXPECT_NE(ExistingEditorOf(clicked), nullptr);
+    QWidget* menu = QApplication::activePopupWidget();
+    ASSERT_NE(menu, nullptr);
+    menu->close();
 }
 
 TEST_F(NotificationTest, CustomControlsComeFromTheWindowAndNotifyThroughIt) {
