@@ -49,8 +49,16 @@ bool SingleInstanceGuard::TryAcquire() {
         return true;
     }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        WriteLog("SingleInstanceGuard: %s is held\n", path.constData());
+        const int error = errno;
         close(fd);
+        if (error != EWOULDBLOCK) {
+            // A file system without locks (some network folders): no copy holds it either.
+            WriteLog("SingleInstanceGuard: cannot lock %s: %s; running unguarded\n",
+                     path.constData(), std::strerror(error));
+            acquired_ = true;
+            return true;
+        }
+        WriteLog("SingleInstanceGuard: %s is held\n", path.constData());
         return false;
     }
     fd_ = fd;
